@@ -1,0 +1,31 @@
+// The library's path and the notice, on Windows. See platform/module.h.
+#include "platform/module.h"
+
+#include "platform/win32/internal.h"
+
+namespace platform {
+
+std::string modulePath() {
+    // GetModuleFileNameA cuts a long path to the buffer and says so by filling it completely;
+    // grow the buffer until the whole path fits.
+    std::string path(260, '\0');
+    for (;;) {
+        DWORD size = static_cast<DWORD>(path.size());
+        DWORD length = GetModuleFileNameA(win32::moduleHandle, path.data(), size);
+        if (length == 0) return {};
+        if (length < size) {
+            path.resize(length);
+            return path;
+        }
+        if (path.size() >= 65536) return {};
+        path.resize(path.size() * 2);
+    }
+}
+
+void showNotice(const std::string& text) {
+    // The owner argument is the module handle, as the plug-ins have always passed it; where the
+    // system refuses it as a window, the call returns at once and start-up goes on.
+    MessageBoxA(reinterpret_cast<HWND>(win32::moduleHandle), text.c_str(), "", 0);
+}
+
+}  // namespace platform

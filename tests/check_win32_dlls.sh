@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Static checks of the 32-bit plug-in DLLs, which cannot run on this host: the export table holds
+# the sixteen entry points under their plain names and nothing else, the import table names system
+# DLLs only, and each entry point pops the argument bytes of the host's __stdcall convention.
+# Usage: check_win32_dlls.sh OBJDUMP BIN_DIR
+set -euo pipefail
+objdump=$1
+bin=$2
+
+declare -A pops=(
+  [Elapse]=52 [SetVehicleSpec]=20 [SetBeaconData]=16
+  [Initialize]=4 [SetPower]=4 [SetBrake]=4 [SetReverser]=4 [KeyDown]=4 [KeyUp]=4 [HornBlow]=4 [SetSignal]=4
+  [Load]=0 [Dispose]=0 [GetPluginVersion]=0 [DoorOpen]=0 [DoorClose]=0
+)
+expected_names=$(printf '%s\n' "${!pops[@]}" | sort)
+failures=0
+fail() { echo "FAIL $1"; failures=$((failures + 1)); }
+
+for name in Tavrel Quinsora Vesk; do
+  dll=$bin/$name.dll
+  [ -f "$dll" ] || { fail "$name: $dll is missing"; continue; }
+  headers=$("$objdump" -p "$dll")
+
+  grep -q 'file format pei-i386' <<<"$("$objdump" -f "$dll")" || fail "$name: not a 32-bit PE file"
+
+  names=$(awk '/\[Ordinal\/Name Pointer\] Table/{t=1; next} t && /^\t\[ *[0-9]+\]/{print $NF} t && /^$/{exit}' <<<"$headers" | sort)
+  [ "$names" = "$expected_names" ] || fail "$name: exports are [$(echo $names)], want [$(echo $expected_names)]"
+
+  imports=$(awk '/DLL Name:/{print toupper($3)}' <<<"$headers" | sort -u)
+  for dllname in $imports; do
+    case $dllname in KERNEL32.DLL|USER32.DLL|MSVCRT.DLL) ;; *) fail "$name: imports $dllname" ;; esac
+  done
+
+  # Export name -> RVA, through the ordinal of each name.
+  base=$(awk '/^ImageBase/{print $2}' <<<"$headers")
+  declare -A rva_of_ordinal=()
+  while read -r ordinal rva; do rva_of_ordinal[$ordinal]=$rva; done < <(
+    awk '/^Export Address Table -- Ordinal Base/{t=1; next} t && /Export RVA/{gsub(/[][+]/," "); print $3, $4} t && /^$/{exit}' <<<"$headers")
+  disassembly=$("$objdump" -d --no-show-raw-insn "$dll")
+  while read -r ordinal export; do
+    rva=${rva_of_ordinal[$ordinal]:-}
+    [ -n "$rva" ] || { fail "$name: no address for $export"; continue; }
+    address=$(printf '%x' $((0x$base + 0x$rva)))
+    # The first return instruction of the function at that address, following a tail call.
+    for _ in 1 2 3; do
+      ret=$(awk -v a="$address" '$0 ~ "^0*"a" <" {t=1; next}
+        t && /\tret/{print $NF; exit} t && /\tjmp +[0-9a-f]+ </{print "jmp", $(NF-1); exit} t && /^[0-9a-f]+ </{exit}' <<<"$disassembly")
+      case $ret in jmp\ *) address=${ret#jmp } ;; *) break ;; esac
+    done
+    case $ret in ret) popped=0 ;; \$0x*) popped=$((16#${ret#\$0x})) ;; *) fail "$name: $export has no return"; continue ;; esac
+    want=${pops[$export]:-}
+    [ "$popped" = "$want" ] || fail "$name: $export pops $popped bytes, want $want"
+  done < <(awk '/\[Ordinal\/Name Pointer\] Table/{t=1; next} t && /^\t\[ *[0-9]+\]/{gsub(/[][]/," "); print $1 + 1, $2} t && /^$/{exit}' <<<"$headers")
+  unset rva_of_ordinal
+  [ $failures -eq 0 ] && echo "ok   $name.dll: 16 exports, system imports only ($(echo $imports)), argument bytes as the host expects"
+done
+
+[ $failures -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
