@@ -1,0 +1,48 @@
+// Loading a plug-in and the keyboard it reads, on Windows. See tools/host/plugin_library.h.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "tools/host/plugin_library.h"
+
+namespace host {
+
+void* loadLibrary(const std::string& path, std::string* error) {
+    HMODULE library = LoadLibraryA(path.c_str());
+    if (library == nullptr && error) {
+        const DWORD code = GetLastError();
+        char text[512] = {};
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                       sizeof text, nullptr);
+        *error = "cannot load " + path + " (error " + std::to_string(code) + ")" + (text[0] ? ": " : "") + text;
+        while (!error->empty() && (error->back() == '\n' || error->back() == '\r')) error->pop_back();
+    }
+    return library;
+}
+
+void* findSymbol(void* library, const char* name) {
+    FARPROC symbol = GetProcAddress(static_cast<HMODULE>(library), name);
+    void* address = nullptr;
+    static_assert(sizeof(address) == sizeof(symbol));
+    std::memcpy(&address, &symbol, sizeof(address));
+    return address;
+}
+
+void unloadLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
+
+void setKeyDown(int virtualKey, bool down) {
+    if (virtualKey < 0 || virtualKey > 255) return;
+    BYTE state[256];
+    GetKeyboardState(state);
+    state[virtualKey] = down ? 0x80 : 0x00;
+    SetKeyboardState(state);
+}
+
+void releaseAllKeys() {
+    BYTE state[256] = {};
+    SetKeyboardState(state);
+}
+
+}  // namespace host
