@@ -1,0 +1,17 @@
+// See platform/posix/file_io.h: the plain system calls.
+#include "platform/posix/file_io.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace platform::fileio {
+
+int openFile(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+ssize_t writeFile(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
+int syncFile(int fd) { return ::fsync(fd); }
+int closeFile(int fd) { return ::close(fd); }
+int renameFile(const char* from, const char* to) { return std::rename(from, to); }
+
+}  // namespace platform::fileio
