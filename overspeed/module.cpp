@@ -1,25 +1,35 @@
-// The Vesk plug-in: its one settings store, its start-up policy, and the frame's calls handed to
-// its logic.
-#include "overspeed/settings.h"
+// The Vesk plug-in: its one settings store, its start-up policy, its one lock state, and the
+// frame's calls handed to its logic (overspeed/logic.h).
 #include "frame/plugin.h"
 #include "frame/startup.h"
+#include "overspeed/logic.h"
+#include "overspeed/settings.h"
 
 namespace overspeed {
 namespace {
 
 frame::SettingsStore<OverspeedSettings> settings FRAME_STORE_FIRST{""};
-constexpr frame::StartupPolicy kStartup{.everyNotification = false, .createMissingFile = false, .showNotice = true};
+constexpr frame::StartupPolicy kStartup{
+    .everyNotification = false, .createMissingFile = false, .showNotice = true};
+
+State lock;
 
 }  // namespace
 }  // namespace overspeed
 
-void frame::onLoaderNotification(int reason) { frame::attachRoutine(overspeed::settings, overspeed::kStartup, reason); }
-
-void frame::pluginSetVehicleSpec(const VehicleSpec&) {}
-void frame::pluginInitialize() {}
-frame::Handles frame::pluginElapse(const VehicleState&, std::int32_t*, std::int32_t*) {
-    return {driver.brake, driver.power, driver.reverser, ConstantSpeedKeep};
+void frame::onLoaderNotification(int reason) {
+    frame::attachRoutine(overspeed::settings, overspeed::kStartup, reason);
 }
+
+void frame::pluginSetVehicleSpec(const VehicleSpec& spec) {
+    overspeed::setVehicleSpec(overspeed::lock, spec);
+}
+void frame::pluginInitialize() { overspeed::initialize(overspeed::lock); }
+// The lock writes no panel or sound slot.
+frame::Handles frame::pluginElapse(const VehicleState& state, std::int32_t*, std::int32_t*) {
+    return overspeed::elapse(overspeed::lock, driver, state);
+}
+// Door events, beacons and keys do not touch the lock: none of them releases the latch.
 void frame::pluginDoorOpen() {}
 void frame::pluginDoorClose() {}
 void frame::pluginSetBeaconData(const BeaconData&) {}
