@@ -1,0 +1,133 @@
+// Elapse runs once per frame inside the simulator's frame loop: it must not allocate, open a file or
+// enter the kernel. Each plug-in is driven through many frames in a child process that has switched
+// to strict seccomp, where any system call other than read, write and exit kills it, and with
+// operator new counting its calls.
+#include <gtest/gtest.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <new>
+#include <string>
+
+#include "tools/host/plugin_library.h"
+#include "tools/host/temp_folder.h"
+
+namespace {
+std::atomic<long> allocations{0};
+}
+
+// The plug-ins' own calls to operator new bind to these, since the test program exports them.
+void* operator new(std::size_t size) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
+    throw std::bad_alloc();
+}
+// This operator new takes its blocks from malloc, so free is the matching release.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+#pragma GCC diagnostic pop
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Exit codes of the child.
+constexpr int kQuiet = 0;
+constexpr int kAllocated = 3;
+constexpr int kCannotLoad = 4;
+constexpr int kNoSeccomp = 5;
+
+[[noreturn]] void leave(int code) {
+    // Only plain exit is allowed under strict seccomp; exit_group would be a violation.
+    syscall(SYS_exit, code);
+    std::abort();
+}
+
+// A varied run: speed up and down, time forwards, standing still and back, a NaN speed, keys going
+// down and up, beacons, doors, handles.
+void driveFrames(const host::EntryPoints& api, int frames) {
+    std::int32_t panel[256] = {};
+    std::int32_t sound[256] = {};
+    const int keys[] = {0x45, 0x52, 0x54, 0x59};
+    double position = 100.0;
+    for (int frame = 0; frame < frames; ++frame) {
+        frame::VehicleState state{};
+        state.time = 1000 + frame * 100 - (frame % 97 == 0 ? 5000 : 0);
+        state.speed = (frame % 113 == 0) ? std::numeric_limits<float>::quiet_NaN()
+                                         : static_cast<float>((frame % 400) - 150);
+        position += static_cast<double>(state.speed) / 36.0;
+        state.position = position;
+        state.bcPressure = static_cast<float>(frame % 500);
+        state.current = static_cast<float>((frame % 300) - 150);
+        host::setKeyDown(keys[frame % 4], (frame / 7) % 2 == 0);
+        if (frame % 50 == 0) api.SetPower(frame % 6);
+        if (frame % 60 == 0) api.SetBrake(frame % 9);
+        if (frame % 70 == 0) api.SetBeaconData({86 + frame % 3, 0, 0.0f, frame % 700 - 200});
+        if (frame % 80 == 0) api.DoorOpen();
+        if (frame % 90 == 0) api.DoorClose();
+        if (frame % 250 == 0) api.Initialize(0);
+        api.Elapse(state, panel, sound);
+    }
+}
+
+[[noreturn]] void runChild(const std::string& library) {
+    std::string error;
+    auto plugin = host::PluginLibrary::open(library, &error);
+    if (!plugin) leave(kCannotLoad);
+    const host::EntryPoints& api = plugin->api();
+    api.Load();
+    api.SetVehicleSpec({8, 5, 0, 0, 10});
+    api.Initialize(0);
+    driveFrames(api, 20);  // anything lazily set up on first use happens here, outside the check
+    const long before = allocations.load();
+    if (prctl(PR_SET_SECCOMP, SECCOMP_MODE_STRICT) != 0) leave(kNoSeccomp);
+    driveFrames(api, 3000);
+    leave(allocations.load() == before ? kQuiet : kAllocated);
+}
+
+class ElapseQuiet : public testing::TestWithParam<const char*> {};
+
+TEST_P(ElapseQuiet, MakesNoSystemCallAndNoAllocation) {
+    if (kSanitized) GTEST_SKIP() << "sanitizer runtimes make system calls of their own";
+    host::TempFolder folder("quiet");
+    const std::string library = host::copyPluginTo(std::string(ATS_BIN) + "/" + GetParam() + ".so", folder);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Load and run in a folder of its own, so the INI file goes there.
+        if (chdir(folder.path().c_str()) != 0) leave(kCannotLoad);
+        runChild(library);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    if (WIFSIGNALED(status)) {
+        FAIL() << GetParam() << ": killed by signal " << WTERMSIG(status)
+               << " (SIGKILL: a frame made a system call other than read, write or exit)";
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    switch (WEXITSTATUS(status)) {
+        case kQuiet: break;
+        case kAllocated: FAIL() << GetParam() << ": a frame allocated memory"; break;
+        case kCannotLoad: FAIL() << GetParam() << ": could not be loaded"; break;
+        case kNoSeccomp: GTEST_SKIP() << "strict seccomp is not available here"; break;
+        default: FAIL() << GetParam() << ": child exited with " << WEXITSTATUS(status);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Plugins, ElapseQuiet, testing::Values("Tavrel", "Quinsora", "Vesk"),
+                         [](const testing::TestParamInfo<const char*>& row) { return std::string(row.param); });
+
+}  // namespace
