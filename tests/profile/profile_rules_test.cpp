@@ -1,0 +1,443 @@
+// The profile rules of platform/profile.h as tables of named rows. The same source runs on Linux
+// against our own services and, on the win64 lane, under Wine against the Windows services: rows
+// marked Both must give identical results on both, which makes this suite the differential test of
+// the two backends. Rows marked Ours pin a choice of our own where the Windows services behave
+// otherwise (the reason is given beside each); bytes of hand-edited files after a write are compared
+// on Linux only, since the Windows writer rewrites the whole file, while the values read back are
+// compared on both.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/profile.h"
+#include "profile/profile_files.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+using profile_test::readBytes;
+using profile_test::TempDir;
+using profile_test::writeBytes;
+
+enum class Lane { Both, Ours };
+
+#ifdef _WIN32
+constexpr bool kOurBackend = false;
+#else
+constexpr bool kOurBackend = true;
+#endif
+
+template <class Row>
+std::vector<Row> forThisBackend(const std::vector<Row>& rows) {
+    std::vector<Row> kept;
+    for (const Row& row : rows)
+        if (row.lane == Lane::Both || kOurBackend) kept.push_back(row);
+    return kept;
+}
+
+// Rows print as their names, not as bytes.
+template <class Row>
+void printRow(const Row& row, std::ostream* os) {
+    *os << row.name;
+}
+
+template <class Row>
+std::string rowName(const testing::TestParamInfo<Row>& info) {
+    return info.param.name;
+}
+
+const std::string kNone = "<none>";
+
+// ---------------------------------------------------------------------------------------------
+// Reading strings.
+
+struct ReadRow {
+    std::string name;
+    std::optional<std::string> file;  // nothing: the file does not exist
+    const char* section;
+    const char* key;
+    std::string expected;
+    const char* fallback = kNone.c_str();
+    std::uint32_t size = 256;
+    Lane lane = Lane::Both;
+};
+
+const std::string kMain = "[Main]\r\nUpDateTime=5\r\n";
+const std::string kPaddedInFile = "[Main]\r\nUpDateTime       =5\r\n";
+const std::string kBlanks = "[S]\r\nboth  =  3  \r\ntabs\t=\t4\t\r\nother=\x1A\f\v" "7\v\f\x1A\r\n";
+const std::string kQuotes =
+    "[Q]\r\nq1='single'\r\nq2=\"double\"\r\nq4=  \" spaced \"  \r\nq6=\"\"\r\nq7=''\r\n"
+    "q8=\"a\"b\"\r\nq9=\"unbalanced\r\nq10='mixed\"\r\nq11=x\"y\"\r\n";
+const std::string kEquals = "[S]\r\ninner=a;b #c\r\neq==x\r\nmulti=a=b\r\nempty=\r\nemptysp=   \r\n";
+const std::string kOdd =
+    "top=1\r\n[S]\r\nnoequals\r\n;comment=1\r\n#hash=1\r\n=novalue\r\nk=first\r\nk=second\r\n"
+    "[Dup]\r\na=1\r\n[dup]\r\nb=2\r\n[Trail] junk\r\nt=1\r\n[Br]ack]\r\nbr=2\r\n[A]\r\na=1\r\n[Missing\r\n"
+    "y=2\r\n";
+const std::string kLong254 = std::string(254, 'v');
+const std::string kLong255 = std::string(255, 'v');
+const std::string kLong256 = std::string(256, 'w');
+const std::string kLong300 = std::string(300, 'x');
+const std::string kLengths =
+    "[L]\r\nv254=" + kLong254 + "\r\nv255=" + kLong255 + "\r\nv256=" + kLong256 + "\r\nv300=" + kLong300 + "\r\n";
+
+std::vector<ReadRow> readRows() {
+    return {
+        {"LetterCaseIgnored", kMain, "MAIN", "UPDATETIME", "5"},
+        {"PaddedKeyArgument", kMain, "Main", "UpDateTime       ", "5"},
+        {"LeadingBlankKeyArgument", kMain, "Main", " UpDateTime", "5"},
+        {"TabAfterKeyArgument", kMain, "Main", "UpDateTime\t", "5"},
+        {"PaddedKeyInFile", kPaddedInFile, "Main", "UpDateTime", "5"},
+        {"PaddedKeyInFileByPaddedName", kPaddedInFile, "Main", "UpDateTime       ", "5"},
+        {"LeadingBlankSectionArgument", kMain, " Main", "UpDateTime", "5"},
+        {"TrailingBlankSectionArgument", kMain, "Main ", "UpDateTime", "5"},
+        {"SpacedHeader", "[ Spaced ]\r\nk=1\r\n", "Spaced", "k", "1"},
+        {"BlanksAroundEquals", kBlanks, "S", "both", "3"},
+        {"TabsAroundEquals", kBlanks, "S", "tabs", "4"},
+        {"FormFeedVerticalTabAndEofAreBlanks", kBlanks, "S", "other", "7"},
+        {"SingleQuotesRemoved", kQuotes, "Q", "q1", "single"},
+        {"DoubleQuotesRemoved", kQuotes, "Q", "q2", "double"},
+        {"QuotesKeepInnerBlanks", kQuotes, "Q", "q4", " spaced "},
+        {"EmptyDoubleQuotes", kQuotes, "Q", "q6", ""},
+        {"EmptySingleQuotes", kQuotes, "Q", "q7", ""},
+        {"OnlyOuterQuotesRemoved", kQuotes, "Q", "q8", "a\"b"},
+        {"UnbalancedQuoteKept", kQuotes, "Q", "q9", "\"unbalanced"},
+        {"MixedQuotesKept", kQuotes, "Q", "q10", "'mixed\""},
+        {"QuoteNotFirstKept", kQuotes, "Q", "q11", "x\"y\""},
+        {"NoInlineComments", kEquals, "S", "inner", "a;b #c"},
+        {"SplitAtFirstEquals", kEquals, "S", "eq", "=x"},
+        {"EqualsInValue", kEquals, "S", "multi", "a=b"},
+        {"EmptyValueIsNotTheFallback", kEquals, "S", "empty", ""},
+        {"BlankValueIsEmpty", kEquals, "S", "emptysp", ""},
+        {"MissingKeyGivesFallback", kMain, "Main", "Nope", kNone},
+        {"MissingSectionGivesFallback", kMain, "Nope", "UpDateTime", kNone},
+        {"MissingFileGivesFallback", std::nullopt, "Main", "UpDateTime", kNone},
+        {"FallbackTrailingBlanksRemoved", kMain, "Main", "Nope", "  def", "  def  "},
+        {"FallbackQuotesRemoved", kMain, "Main", "Nope", "quoted def", "\"quoted def\""},
+        {"NullFallbackIsEmpty", kMain, "Main", "Nope", "", nullptr},
+        {"FallbackCutTo255", kMain, "Main", "Nope", kLong300.substr(0, 255), kLong300.c_str()},
+        {"DuplicateKeyFirstWins", kOdd, "S", "k", "first"},
+        {"RepeatedSectionFirstBlockOnly", kOdd, "Dup", "b", kNone},
+        {"RepeatedSectionFirstBlockRead", kOdd, "dup", "a", "1"},
+        {"KeysBeforeFirstHeader", kOdd, "", "top", "1"},
+        {"LineWithoutEqualsIsNoKey", kOdd, "S", "noequals", kNone},
+        {"SemicolonLineIsAKey", kOdd, "S", ";comment", "1"},
+        {"HashLineIsAKey", kOdd, "S", "#hash", "1"},
+        {"EmptyKeyName", kOdd, "S", "", "novalue"},
+        {"HeaderTrailingTextDropped", kOdd, "Trail", "t", "1"},
+        {"HeaderNameToLastBracket", kOdd, "Br]ack", "br", "2"},
+        {"UnclosedHeaderBelongsToPreviousBlock", kOdd, "A", "y", "2"},
+        {"UnclosedHeaderIsNoSection", kOdd, "Missing", "y", kNone},
+        {"BlankLinesAndIndentation", "\r\n   \r\n  [S]\r\n\t\r\n   k=1\r\n", "S", "k", "1"},
+        {"Value254Whole", kLengths, "L", "v254", kLong254},
+        {"Value255Whole", kLengths, "L", "v255", kLong255},
+        {"Value256Cut", kLengths, "L", "v256", kLong256.substr(0, 255)},
+        {"Value300Cut", kLengths, "L", "v300", kLong300.substr(0, 255)},
+        {"BufferOf4", kLengths, "L", "v254", "vvv", kNone.c_str(), 4},
+        {"BufferOf1", kLengths, "L", "v254", "", kNone.c_str(), 1},
+        {"LfEndings", "[S]\na=1\nb=2\n", "S", "b", "2"},
+        {"CrOnlyEndings", "[S]\ra=1\rb=2\r", "S", "b", "2"},
+        {"MixedEndings", "[S]\na=1\r\nb=2\rc=3\n", "S", "c", "3"},
+        {"NoFinalNewline", "[S]\r\nk=last  ", "S", "k", "last"},
+        {"ByteOrderMarkSkipped", "\xEF\xBB\xBF[Sec]\r\nk=1\r\n", "Sec", "k", "1"},
+        {"HighBytesPassThrough", "[S]\r\nk\xE4=\x80\x81\x8D\x8F\x90\x9D\xFF\r\n", "S", "k\xE4",
+         "\x80\x81\x8D\x8F\x90\x9D\xFF"},
+        {"NonAsciiLettersExactCase", "[S]\r\nk\xE4=1\r\n", "S", "K\xC4", kNone},
+        {"Utf8WithoutBomRaw", "[S]\r\nk=\xC3\xA4\r\n", "S", "k", "\xC3\xA4"},
+        {"NulEndsValue", "[S]\r\nk=ab\0cd\r\nm=2\r\n"s, "S", "k", "ab"},
+        {"NulLaterLinesUnaffected", "[S]\r\nk=ab\0cd\r\nm=2\r\n"s, "S", "m", "2"},
+        {"NulInHeader", "[S\0junk]\r\nk=1\r\n"s, "S", "k", "1"},
+    };
+}
+
+void PrintTo(const ReadRow& row, std::ostream* os) { printRow(row, os); }
+
+class ProfileRead : public testing::TestWithParam<ReadRow> {};
+
+TEST_P(ProfileRead, GivesTheValue) {
+    const ReadRow& row = GetParam();
+    TempDir dir;
+    const std::string path = dir.file("read.ini");
+    if (row.file) writeBytes(path, *row.file);
+    std::string out(row.size + 8, '#');
+    const std::uint32_t got =
+        platform::profileString(row.section, row.key, row.fallback, out.data(), row.size, path.c_str());
+    EXPECT_EQ(got, row.expected.size());
+    ASSERT_LT(row.expected.size(), out.size());
+    EXPECT_EQ(out.substr(0, row.expected.size()), row.expected);
+    EXPECT_EQ(out[row.expected.size()], '\0');
+    EXPECT_EQ(readBytes(path), row.file) << "a read changed or created the file";
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ProfileRead, testing::ValuesIn(forThisBackend(readRows())), rowName<ReadRow>);
+
+// ---------------------------------------------------------------------------------------------
+// Reading integers: the value is in "[S]\r\n<line>\r\n", read as key "k" with the fallback -77.
+
+struct IntRow {
+    std::string name;
+    std::string line;
+    std::int32_t expected;
+    const char* key = "k";
+    Lane lane = Lane::Both;
+};
+
+std::vector<IntRow> intRows() {
+    const std::string zeros27(27, '0');
+    return {
+        {"I1_Plain", "k=400", 400},
+        {"I2_MinusOne", "k=-1", -1},
+        {"I3_Min", "k=-2147483648", -2147483647 - 1},
+        {"I4_Max", "k=2147483647", 2147483647},
+        {"I5_EmptyGivesFallback", "k=", -77},
+        {"I5_MissingGivesFallback", "other=1", -77},
+        {"I6_Plus", "k=+7", 7},
+        {"I7_Blanks", "k= 12 ", 12},
+        {"I8_Hex", "k=0x1F", 31},
+        {"I9_UpperHexPrefix", "k=0X1f", 0},
+        {"I10_LeadingZeroDecimal", "k=010", 10},
+        {"I11_TrailingLetters", "k=12abc", 12},
+        {"I12_Letters", "k=abc", 0},
+        {"I13_MaxPlusOneWraps", "k=2147483648", -2147483647 - 1},
+        {"I14_EmptyKeyName", "=emptykey", 0, ""},
+        {"I15_Overflow", "k=99999999999", 1215752191},
+        {"I16_Fraction", "k=1.5", 1},
+        {"I17_MinusZero", "k=-0", 0},
+        {"I18_Binary", "k=0b101", 5},
+        {"I19_Octal", "k=0o17", 15},
+        {"I20_HexPrefixAlone", "k=0x", 0},
+        {"I21_HexAllOnes", "k=0xFFFFFFFF", -1},
+        {"I22_HexOverflow", "k=0x100000000", 0},
+        {"I23_NegativeHex", "k=-0x10", -16},
+        {"I24_EightDecimal", "k=08", 8},
+        {"I25_Tab", "k=\t9", 9},
+        {"I26_TwoTo32MinusOne", "k=4294967295", -1},
+        {"I27_TwoTo32", "k=4294967296", 0},
+        {"I28_TwoTo32PlusOne", "k=4294967297", 1},
+        {"I29_StopsAtBlank", "k=12 34", 12},
+        {"I30_SignThenBlank", "k=- 5", 0},
+        {"I30_TwoMinus", "k=--5", 0},
+        {"I30_PlusMinus", "k=+-5", 0},
+        {"I31_SingleQuoted", "k='12'", 12},
+        {"I31_DoubleQuoted", "k=\"-3\"", -3},
+        {"I32_Exponent", "k=1e3", 1},
+        {"I33_MinusAlone", "k=-", 0},
+        {"I33_PlusAlone", "k=+", 0},
+        {"I34_BelowMinWraps", "k=-2147483649", 2147483647},
+        {"I35_LargeWraps", "k=123456789012", -1097262572},
+        {"I36_TwoTo64PlusOne", "k=18446744073709551617", 1},
+        {"I37_UpperBinaryPrefix", "k=0B11", 0},
+        {"I37_UpperOctalPrefix", "k=0O17", 0},
+        {"I37_DecimalPrefix", "k=0d10", 0},
+        {"I38_BadHexDigit", "k=0xg", 0},
+        {"I38_BadBinaryDigit", "k=0b2", 0},
+        {"I38_BadOctalDigit", "k=0o8", 0},
+        {"I39_FullWidthDigits", "k=\xEF\xBC\x91\xEF\xBC\x92", 0},
+        {"I40_MinusTwoTo32PlusOne", "k=-4294967295", 1},
+        {"I41_BlankOnlyGivesFallback", "k=   ", -77},
+        {"I42_QuotedBlanks", "k=\"  12\"", 12},
+        {"FirstTwentyNineCharacters", "k=" + zeros27 + "12", 12},
+        {"ThirtiethCharacterIgnored", "k=0" + zeros27 + "12", 1},
+    };
+}
+
+void PrintTo(const IntRow& row, std::ostream* os) { printRow(row, os); }
+
+class ProfileInt : public testing::TestWithParam<IntRow> {};
+
+TEST_P(ProfileInt, GivesTheInteger) {
+    const IntRow& row = GetParam();
+    TempDir dir;
+    const std::string path = dir.file("int.ini");
+    writeBytes(path, "[S]\r\n" + row.line + "\r\n");
+    EXPECT_EQ(platform::profileInt("S", row.key, -77, path.c_str()), row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ProfileInt, testing::ValuesIn(forThisBackend(intRows())), rowName<IntRow>);
+
+// ---------------------------------------------------------------------------------------------
+// Writing: a file before, a list of writes, the bytes after and what reads back.
+
+struct Op {
+    const char* section;
+    const char* key;
+    const char* value;
+};
+
+struct Check {
+    const char* section;
+    const char* key;
+    std::string expected;  // kNone: not found
+};
+
+struct WriteRow {
+    std::string name;
+    std::optional<std::string> before;
+    std::vector<Op> ops;
+    std::optional<std::string> after;  // nothing: no file
+    bool bytesOnBoth;                  // false: the Windows writer reformats this file
+    std::vector<Check> reads = {};
+    Lane lane = Lane::Both;
+};
+
+const std::string kSeq = "[Sec]\r\nKey=Val\r\nKey2=Val2\r\n[Sec2]\r\nK=V\r\n[Sec3]\r\nK=V\r\n";
+const std::string kEdited =
+    "; header comment\r\n\r\n[Sec]  trailing text\r\n; comment in sec\r\n  MyKey  =  old  \r\n"
+    "noequals line\r\n\r\n[Next]\r\nx=1\r\n";
+
+std::vector<WriteRow> writeRows() {
+    return {
+        {"W1_NewFile", std::nullopt, {{"Sec", "Key", "Val"}}, "[Sec]\r\nKey=Val\r\n", true},
+        {"W2_NewKeyAfterSectionsLastLine", "[Sec]\r\nKey=Val\r\n[Sec2]\r\nK=V\r\n", {{"Sec", "Key2", "Val2"}},
+         "[Sec]\r\nKey=Val\r\nKey2=Val2\r\n[Sec2]\r\nK=V\r\n", true},
+        {"W2_NewKeyAfterComment", "[Sec]\r\n;c\r\nnoequals\r\n[B]\r\n", {{"Sec", "k", "1"}},
+         "[Sec]\r\n;c\r\nnoequals\r\nk=1\r\n[B]\r\n", true},
+        {"W3_NewSectionAtEnd", "[Sec]\r\nKey=Val\r\n", {{"Sec2", "K", "V"}}, "[Sec]\r\nKey=Val\r\n[Sec2]\r\nK=V\r\n",
+         true},
+        {"W4_ReplaceKeepsSpelling", "[Sec]\r\nMyKey=1\r\nz=0\r\n", {{"SEC", "MYKEY", "2"}},
+         "[Sec]\r\nMyKey=2\r\nz=0\r\n", true},
+        {"W5_SameValueLeavesFileAlone", "[Sec]  \r\n  k  =  1  \r\n\r\n", {{"Sec", "k", "1"}, {"Sec", "k", "  1"}},
+         "[Sec]  \r\n  k  =  1  \r\n\r\n", true},
+        {"W5_TrailingBlankIsADifferentValue", "[Sec]\r\nk=1\r\n", {{"Sec", "k", "1 "}}, "[Sec]\r\nk=1 \r\n", true,
+         {{"Sec", "k", "1"}}},
+        {"W7_DeleteKey", kSeq, {{"Sec", "Key", nullptr}}, "[Sec]\r\nKey2=Val2\r\n[Sec2]\r\nK=V\r\n[Sec3]\r\nK=V\r\n",
+         true},
+        {"W7_DeleteSection", kSeq, {{"Sec2", nullptr, nullptr}}, "[Sec]\r\nKey=Val\r\nKey2=Val2\r\n[Sec3]\r\nK=V\r\n",
+         true},
+        {"W7_DeleteSectionIgnoresValue", kSeq, {{"sec", nullptr, "ignored"}}, "[Sec2]\r\nK=V\r\n[Sec3]\r\nK=V\r\n",
+         true},
+        {"W7_DeleteAbsentKeyLeavesFileAlone", "[Sec]  \r\nk=1", {{"Sec", "nope", nullptr}, {"Nope", nullptr, nullptr}},
+         "[Sec]  \r\nk=1", true},
+        {"W7_DeleteInMissingFileCreatesNothing", std::nullopt, {{"Sec", "k", nullptr}, {"Sec", nullptr, nullptr}},
+         std::nullopt, true},
+        {"W8_EmptyValue", "[Sec2]\r\nK=V\r\n[Sec3]\r\n", {{"Sec2", "Empty", ""}},
+         "[Sec2]\r\nK=V\r\nEmpty=\r\n[Sec3]\r\n", true, {{"Sec2", "Empty", ""}}},
+        {"W8_BlankValue", std::nullopt, {{"S", "k", "   "}}, "[S]\r\nk=\r\n", true},
+        {"W9_IntegersRoundTrip",
+         std::nullopt,
+         {{"S", "min", "-2147483648"}, {"S", "m1", "-1"}, {"S", "zero", "0"}, {"S", "max", "2147483647"}},
+         "[S]\r\nmin=-2147483648\r\nm1=-1\r\nzero=0\r\nmax=2147483647\r\n",
+         true},
+        {"W10_LongValueWrittenWhole", std::nullopt, {{"S", "v", kLong300.c_str()}}, "[S]\r\nv=" + kLong300 + "\r\n",
+         true, {{"S", "v", kLong300.substr(0, 255)}}},
+        {"W18_PaddedKeyWrittenAsGiven", std::nullopt, {{"Panel", "PanelMR          ", "1"}},
+         "[Panel]\r\nPanelMR          =1\r\n", true, {{"Panel", "PanelMR", "1"}, {"Panel", "PanelMR          ", "1"}}},
+        {"W18_PaddedKeysInOneSection", std::nullopt, {{"S", "A   ", "1"}, {"S", "B   ", "2"}},
+         "[S]\r\nA   =1\r\nB   =2\r\n", false, {{"S", "A", "1"}, {"S", "B   ", "2"}}},
+        {"W18_PaddedKeyReplacedUnpadded", "[Panel]\r\nPanelMR          =1\r\n", {{"Panel", "PanelMR", "2"}},
+         "[Panel]\r\nPanelMR          =2\r\n", false, {{"Panel", "PanelMR", "2"}, {"Panel", "PanelMR          ", "2"}}},
+        {"PaddedSectionWrittenAsGiven", std::nullopt, {{"  Sp  ", "V", "x"}}, "[Sp  ]\r\nV=x\r\n", true,
+         {{"Sp", "V", "x"}}},
+        {"LeadingBlanksOfKeyDropped", std::nullopt, {{"S", "   L", "1"}, {"S", "T\t", "2"}}, "[S]\r\nL=1\r\nT\t=2\r\n",
+         true, {{"S", "L", "1"}, {"S", "T", "2"}}},
+        {"TrailingBlanksOfValueWritten", std::nullopt, {{"S", "V", "x  "}}, "[S]\r\nV=x  \r\n", true,
+         {{"S", "V", "x"}}},
+        {"HandEditedFileKeepsItsBytes", kEdited, {{"Sec", "MyKey", "new"}, {"Sec", "Added", "1"}},
+         "; header comment\r\n\r\n[Sec]  trailing text\r\n; comment in sec\r\n  MyKey  =new\r\n"
+         "noequals line\r\nAdded=1\r\n\r\n[Next]\r\nx=1\r\n",
+         false, {{"Sec", "MyKey", "new"}, {"Sec", "Added", "1"}, {"Next", "x", "1"}}},
+        {"LfFileGetsLfLines", "[Sec]\nk=1\n\n[B]\nb=1\n", {{"Sec", "k", "2"}, {"Sec", "n", "3"}, {"C", "c", "4"}},
+         "[Sec]\nk=2\nn=3\n\n[B]\nb=1\n[C]\nc=4\n", false, {{"Sec", "k", "2"}, {"Sec", "n", "3"}, {"C", "c", "4"}}},
+        {"CrOnlyFileGetsCrLines", "[Sec]\rk=1\r", {{"Sec", "n", "3"}}, "[Sec]\rk=1\rn=3\r", false,
+         {{"Sec", "k", "1"}, {"Sec", "n", "3"}}},
+        {"ByteOrderMarkKept", "\xEF\xBB\xBF[Sec]\r\nk=1\r\n", {{"Sec", "k", "2"}}, "\xEF\xBB\xBF[Sec]\r\nk=2\r\n", true,
+         {{"Sec", "k", "2"}}},
+        {"LastLineWithoutNewline", "[Sec]\r\nk=1", {{"Sec", "n", "2"}}, "[Sec]\r\nk=1\r\nn=2\r\n", true,
+         {{"Sec", "k", "1"}, {"Sec", "n", "2"}}},
+        {"NewSectionAfterLastLineWithoutNewline", "[Sec]\r\nk=1", {{"New", "n", "2"}},
+         "[Sec]\r\nk=1\r\n[New]\r\nn=2\r\n", true},
+        {"HighBytesWrittenAsGiven", "[Sec]\r\nk=\xC3\xA4\r\n", {{"Sec", "j", "\xE4"}}, "[Sec]\r\nk=\xC3\xA4\r\nj=\xE4\r\n",
+         true},
+        // Ours: the first block of a repeated section takes the write, as on Windows (W11).
+        {"W11_RepeatedSectionFirstBlock", "[Dup]\r\na=1\r\n[dup]\r\nb=2\r\n", {{"DUP", "b", "3"}},
+         "[Dup]\r\na=1\r\nb=3\r\n[dup]\r\nb=2\r\n", true, {{"Dup", "b", "3"}}},
+        {"W14_KeyAboveFirstHeader", "[S]\r\nk=1\r\n", {{"", "top", "1"}}, "top=1\r\n[S]\r\nk=1\r\n", true,
+         {{"", "top", "1"}}},
+    };
+}
+
+void PrintTo(const WriteRow& row, std::ostream* os) { printRow(row, os); }
+
+class ProfileWrite : public testing::TestWithParam<WriteRow> {};
+
+TEST_P(ProfileWrite, GivesTheFile) {
+    const WriteRow& row = GetParam();
+    TempDir dir;
+    const std::string path = dir.file("write.ini");
+    if (row.before) writeBytes(path, *row.before);
+    for (const Op& op : row.ops)
+        EXPECT_TRUE(platform::writeProfileString(op.section, op.key, op.value, path.c_str()))
+            << op.section << " / " << (op.key ? op.key : "(null)");
+    if (kOurBackend || row.bytesOnBoth) {
+        EXPECT_EQ(readBytes(path), row.after);
+    } else {
+        EXPECT_EQ(readBytes(path).has_value(), row.after.has_value());
+    }
+    for (const Check& check : row.reads) {
+        char out[256];
+        platform::profileString(check.section, check.key, kNone.c_str(), out, sizeof out, path.c_str());
+        EXPECT_EQ(std::string(out), check.expected) << "read back " << check.section << " / " << check.key;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ProfileWrite, testing::ValuesIn(forThisBackend(writeRows())), rowName<WriteRow>);
+
+TEST(ProfileWrite, IntegersReadBackExactly) {
+    TempDir dir;
+    const std::string path = dir.file("ints.ini");
+    const std::vector<std::pair<std::string, std::int32_t>> values = {
+        {"-2147483648", -2147483647 - 1}, {"-1", -1}, {"0", 0}, {"2147483647", 2147483647}, {"4294967295", -1}};
+    for (const auto& [text, expected] : values) {
+        SCOPED_TRACE(text);
+        ASSERT_TRUE(platform::writeProfileString("S", "k", text.c_str(), path.c_str()));
+        EXPECT_EQ(platform::profileInt("S", "k", 77, path.c_str()), expected);
+    }
+}
+
+// Writes that cannot be made fail and leave nothing behind.
+TEST(ProfileWrite, MissingFolderFails) {
+    TempDir dir;
+    const std::string path = dir.file("missing/nested/x.ini");
+    EXPECT_FALSE(platform::writeProfileString("S", "k", "1", path.c_str()));
+    EXPECT_FALSE(profile_test::fs::exists(dir.path() / "missing"));
+    char out[16];
+    platform::profileString("S", "k", "def", out, sizeof out, path.c_str());
+    EXPECT_EQ(std::string(out), "def");
+}
+
+TEST(ProfileWrite, FolderAsFileFails) {
+    TempDir dir;
+    profile_test::fs::create_directory(dir.path() / "dir.ini");
+    EXPECT_FALSE(platform::writeProfileString("S", "k", "1", dir.file("dir.ini").c_str()));
+    EXPECT_TRUE(profile_test::fs::is_directory(dir.path() / "dir.ini"));
+    EXPECT_EQ(platform::profileInt("S", "k", 5, dir.file("dir.ini").c_str()), 5);
+}
+
+TEST(ProfileWrite, ReadOfMissingFileCreatesNothing) {
+    TempDir dir;
+    const std::string path = dir.file("absent.ini");
+    char out[16];
+    platform::profileString("S", "k", "def", out, sizeof out, path.c_str());
+    EXPECT_EQ(platform::profileInt("S", "k", 3, path.c_str()), 3);
+    EXPECT_FALSE(profile_test::fs::exists(path));
+}
+
+// A change by another writer is seen by the next call; a deleted file reads as missing and the
+// next write creates it with only the new key.
+TEST(ProfileWrite, OtherWritersAreSeen) {
+    TempDir dir;
+    const std::string path = dir.file("shared.ini");
+    ASSERT_TRUE(platform::writeProfileString("S", "k", "1", path.c_str()));
+    writeBytes(path, "[S]\r\nk=22\r\n");
+    EXPECT_EQ(platform::profileInt("S", "k", 0, path.c_str()), 22);
+    profile_test::fs::remove(path);
+    EXPECT_EQ(platform::profileInt("S", "k", 9, path.c_str()), 9);
+    ASSERT_TRUE(platform::writeProfileString("S", "n", "2", path.c_str()));
+    EXPECT_EQ(readBytes(path), "[S]\r\nn=2\r\n");
+}
+
+}  // namespace
