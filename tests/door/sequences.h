@@ -62,7 +62,8 @@ struct Sequence {
 // the side lamps and the open switches), "p" and the returned power, then the sound slots that got
 // SoundOnce and those that got SoundStop. Anything odd (a lamp pair that disagrees, a pending slot
 // with another value) is spelt out, so it cannot pass unnoticed.
-inline std::string summarize(const std::int32_t* panel, const std::int32_t* sound, const frame::Handles& handles) {
+inline std::string summarize(const std::int32_t* panel, const std::int32_t* sound,
+                             const frame::Handles& handles) {
     std::string out;
     const bool right = panel[200] == 1;
     const bool left = panel[201] == 1;
