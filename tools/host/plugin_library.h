@@ -61,4 +61,7 @@ void unloadLibrary(void* library);
 void setKeyDown(int virtualKey, bool down);
 void releaseAllKeys();
 
+// The full path of the running program, empty if the system cannot tell.
+std::string executablePath();
+
 }  // namespace host

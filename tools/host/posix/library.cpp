@@ -2,6 +2,8 @@
 #include <dlfcn.h>
 
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "tools/host/plugin_library.h"
 
@@ -37,5 +39,11 @@ void setKeyDown(int virtualKey, bool down) {
 }
 
 void releaseAllKeys() { std::memset(keyboard, 0, sizeof keyboard); }
+
+std::string executablePath() {
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : path.string();
+}
 
 }  // namespace host

@@ -16,7 +16,8 @@ void* loadLibrary(const std::string& path, std::string* error) {
         char text[512] = {};
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
                        sizeof text, nullptr);
-        *error = "cannot load " + path + " (error " + std::to_string(code) + ")" + (text[0] ? ": " : "") + text;
+        *error =
+            "cannot load " + path + " (error " + std::to_string(code) + ")" + (text[0] ? ": " : "") + text;
         while (!error->empty() && (error->back() == '\n' || error->back() == '\r')) error->pop_back();
     }
     return library;
@@ -43,6 +44,21 @@ void setKeyDown(int virtualKey, bool down) {
 void releaseAllKeys() {
     BYTE state[256] = {};
     SetKeyboardState(state);
+}
+
+std::string executablePath() {
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(path.size());
+        const DWORD length = GetModuleFileNameA(nullptr, path.data(), size);
+        if (length == 0) return {};
+        if (length < size) {
+            path.resize(length);
+            return path;
+        }
+        if (path.size() >= 65536) return {};
+        path.resize(path.size() * 2);
+    }
 }
 
 }  // namespace host

@@ -1,0 +1,306 @@
+// See tools/bench/run.h.
+#include "tools/bench/run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace bench {
+namespace {
+
+double channel(const Scenario& scenario, Channel which, std::int32_t timeMs) {
+    return valueAt(scenario.keyframes[static_cast<std::size_t>(which)], timeMs, 0.0);
+}
+
+void apply(const Event& event, const host::EntryPoints& api) {
+    switch (event.kind) {
+        case EventKind::SetPower:
+            api.SetPower(event.value);
+            break;
+        case EventKind::SetBrake:
+            api.SetBrake(event.value);
+            break;
+        case EventKind::SetReverser:
+            api.SetReverser(event.value);
+            break;
+        case EventKind::KeyboardDown:
+            host::setKeyDown(event.value, true);
+            break;
+        case EventKind::KeyboardUp:
+            host::setKeyDown(event.value, false);
+            break;
+        case EventKind::KeyDown:
+            api.KeyDown(event.value);
+            break;
+        case EventKind::KeyUp:
+            api.KeyUp(event.value);
+            break;
+        case EventKind::HornBlow:
+            api.HornBlow(event.value);
+            break;
+        case EventKind::DoorOpen:
+            api.DoorOpen();
+            break;
+        case EventKind::DoorClose:
+            api.DoorClose();
+            break;
+        case EventKind::SetSignal:
+            api.SetSignal(event.value);
+            break;
+        case EventKind::SetBeaconData:
+            api.SetBeaconData(frame::BeaconData{event.value, 0, 0.0f, event.optional});
+            break;
+        case EventKind::Initialize:
+            api.Initialize(event.value);
+            break;
+    }
+}
+
+// The clock wraps as the host's 32-bit millisecond clock does.
+std::int32_t clockAt(const Scenario& scenario, std::int32_t timeMs) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(scenario.clockMs) +
+                                     static_cast<std::uint32_t>(timeMs));
+}
+
+double rate(const std::vector<double>& rates, std::int32_t notch) {
+    if (notch <= 0 || rates.empty()) return 0.0;
+    // Notches beyond the list (a plug-in may return more than the vehicle has) use the last rate.
+    const auto index = std::min(static_cast<std::size_t>(notch), rates.size()) - 1;
+    return rates[index];
+}
+
+std::string formatSeconds(std::int32_t ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(ms) / 1000.0);
+    return text;
+}
+
+std::string formatValue(Output output, double value) {
+    if (output == Output::Sound) return soundName(static_cast<std::int32_t>(value));
+    if (output == Output::Speed || output == Output::Position) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.3f", value);
+        return text;
+    }
+    return std::to_string(static_cast<long long>(value));
+}
+
+std::string outputName(const Expectation& expectation, int slot) {
+    switch (expectation.output) {
+        case Output::Brake:
+            return "brake";
+        case Output::Power:
+            return "power";
+        case Output::Reverser:
+            return "reverser";
+        case Output::ConstantSpeed:
+            return "constantSpeed";
+        case Output::Panel:
+            return "panel " + std::to_string(slot);
+        case Output::Sound:
+            return "sound " + std::to_string(slot);
+        case Output::Speed:
+            return "speed";
+        case Output::Position:
+            return "position";
+    }
+    return "?";
+}
+
+double actual(const Expectation& expectation, const FrameRecord& record) {
+    const auto slot = static_cast<std::size_t>(expectation.slot);
+    switch (expectation.output) {
+        case Output::Brake:
+            return record.handles.brake;
+        case Output::Power:
+            return record.handles.power;
+        case Output::Reverser:
+            return record.handles.reverser;
+        case Output::ConstantSpeed:
+            return record.handles.constantSpeed;
+        case Output::Panel:
+            return record.panel[slot];
+        case Output::Sound:
+            return record.sound[slot];
+        case Output::Speed:
+            return static_cast<double>(record.state.speed);
+        case Output::Position:
+            return record.state.position;
+    }
+    return 0.0;
+}
+
+bool holds(Compare compare, double got, double want) {
+    switch (compare) {
+        case Compare::Equal:
+            return got == want;
+        case Compare::NotEqual:
+            return got != want;
+        case Compare::Less:
+            return got < want;
+        case Compare::LessOrEqual:
+            return got <= want;
+        case Compare::Greater:
+            return got > want;
+        case Compare::GreaterOrEqual:
+            return got >= want;
+        case Compare::Untouched:
+            return true;
+    }
+    return false;
+}
+
+const char* compareText(Compare compare) {
+    switch (compare) {
+        case Compare::Equal:
+            return "";
+        case Compare::NotEqual:
+            return "!= ";
+        case Compare::Less:
+            return "< ";
+        case Compare::LessOrEqual:
+            return "<= ";
+        case Compare::Greater:
+            return "> ";
+        case Compare::GreaterOrEqual:
+            return ">= ";
+        case Compare::Untouched:
+            return "";
+    }
+    return "";
+}
+
+// The first failure of an expectation in one frame, or an empty string.
+std::string failure(const Scenario& scenario, const Expectation& expectation, const FrameRecord& record) {
+    const std::string where = scenario.file + ":" + std::to_string(expectation.line) + ": at " +
+                              formatSeconds(record.timeMs) + ": ";
+    if (expectation.compare == Compare::Untouched) {
+        const bool panel = expectation.output == Output::Panel;
+        const auto& written = panel ? record.panelWritten : record.soundWritten;
+        const auto& values = panel ? record.panel : record.sound;
+        for (int slot = 0; slot < frame::kSlotCount; ++slot) {
+            if (expectation.slot != kAllSlots && slot != expectation.slot) continue;
+            const auto index = static_cast<std::size_t>(slot);
+            if (!written[index]) continue;
+            Expectation named = expectation;
+            return where + outputName(named, slot) + ": expected untouched, got written " +
+                   formatValue(expectation.output, values[index]);
+        }
+        return {};
+    }
+    const double got = actual(expectation, record);
+    if (holds(expectation.compare, got, expectation.value)) return {};
+    return where + outputName(expectation, expectation.slot) + ": expected " +
+           compareText(expectation.compare) + formatValue(expectation.output, expectation.value) + ", got " +
+           formatValue(expectation.output, got);
+}
+
+}  // namespace
+
+double modelSpeed(const TrainModel& model, double speed, const frame::Handles& handles, double dt) {
+    double acceleration = model.grade;
+    // The brake wins over power, as in a train whose brake cuts traction.
+    if (handles.brake > 0)
+        acceleration -= rate(model.brake, handles.brake);
+    else
+        acceleration += rate(model.power, handles.power);
+    const double next = speed + acceleration * dt;
+    // A brake stops the train; it does not run it backwards.
+    if (handles.brake > 0 && next < 0.0 && speed >= 0.0) return 0.0;
+    return next;
+}
+
+Recording run(const Scenario& scenario, const host::EntryPoints& api) {
+    Recording recording;
+    host::releaseAllKeys();
+    api.Load();
+    api.SetVehicleSpec(scenario.vehicle);
+    api.Initialize(0);
+
+    std::array<std::int32_t, frame::kSlotCount> panel{};
+    std::array<std::int32_t, frame::kSlotCount> sound{};
+    sound.fill(frame::SoundKeep);
+    const auto& positions = scenario.keyframes[static_cast<std::size_t>(Channel::Position)];
+    const double dt = static_cast<double>(scenario.stepMs) / 1000.0;
+    double speed = channel(scenario, Channel::Speed, 0);
+    double position = scenario.startPosition;
+    double previousSpeed = speed;
+    std::size_t nextEvent = 0;
+
+    for (std::int64_t t = 0; t <= scenario.endMs; t += scenario.stepMs) {
+        const auto timeMs = static_cast<std::int32_t>(t);
+        FrameRecord record{};
+        record.timeMs = timeMs;
+        while (nextEvent < scenario.events.size() && scenario.events[nextEvent].timeMs <= timeMs) {
+            const Event& event = scenario.events[nextEvent++];
+            apply(event, api);
+            record.events.push_back(event.text);
+        }
+        if (!scenario.model.enabled) speed = channel(scenario, Channel::Speed, timeMs);
+        if (!positions.empty()) {
+            position = valueAt(positions, timeMs, 0.0);
+        } else if (timeMs > 0) {
+            position += (previousSpeed + speed) / 2.0 / 3.6 * dt;  // km/h to m/s, trapezoidal
+        }
+        previousSpeed = speed;
+
+        frame::VehicleState& state = record.state;
+        state.position = position;
+        state.speed = static_cast<float>(speed);
+        state.time = clockAt(scenario, timeMs);
+        state.bcPressure = static_cast<float>(channel(scenario, Channel::Bc, timeMs));
+        state.mrPressure = static_cast<float>(channel(scenario, Channel::Mr, timeMs));
+        state.erPressure = static_cast<float>(channel(scenario, Channel::Er, timeMs));
+        state.bpPressure = static_cast<float>(channel(scenario, Channel::Bp, timeMs));
+        state.sapPressure = static_cast<float>(channel(scenario, Channel::Sap, timeMs));
+        state.current = static_cast<float>(channel(scenario, Channel::Current, timeMs));
+
+        std::array<std::int32_t, frame::kSlotCount> panelFrame;
+        std::array<std::int32_t, frame::kSlotCount> soundFrame;
+        panelFrame.fill(kUntouchedMark);
+        soundFrame.fill(kUntouchedMark);
+        record.handles = api.Elapse(state, panelFrame.data(), soundFrame.data());
+        for (std::size_t slot = 0; slot < panel.size(); ++slot) {
+            if (panelFrame[slot] != kUntouchedMark) {
+                panel[slot] = panelFrame[slot];
+                record.panelWritten.set(slot);
+            }
+            if (soundFrame[slot] != kUntouchedMark) {
+                sound[slot] = soundFrame[slot];
+                record.soundWritten.set(slot);
+            }
+        }
+        record.panel = panel;
+        record.sound = sound;
+        recording.frames.push_back(std::move(record));
+
+        if (scenario.model.enabled)
+            speed = modelSpeed(scenario.model, speed, recording.frames.back().handles, dt);
+    }
+    api.Dispose();
+    host::releaseAllKeys();
+    return recording;
+}
+
+std::vector<std::string> check(const Scenario& scenario, const Recording& recording) {
+    std::vector<std::string> failures;
+    for (const Expectation& expectation : scenario.expectations) {
+        bool checked = false;
+        for (const FrameRecord& record : recording.frames) {
+            if (record.timeMs < expectation.fromMs || record.timeMs > expectation.toMs) continue;
+            checked = true;
+            std::string message = failure(scenario, expectation, record);
+            if (!message.empty()) {
+                failures.push_back(std::move(message));
+                break;  // the first frame that fails tells the story
+            }
+        }
+        if (!checked) {
+            failures.push_back(scenario.file + ":" + std::to_string(expectation.line) +
+                               ": no frame was checked");
+        }
+    }
+    return failures;
+}
+
+}  // namespace bench

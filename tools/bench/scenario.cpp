@@ -1,0 +1,530 @@
+// See tools/bench/scenario.h. The format is line-oriented: one statement per line, words separated
+// by blanks, '#' starting a comment; times are seconds unless they end in "ms".
+#include "tools/bench/scenario.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <sstream>
+
+namespace bench {
+namespace {
+
+using Words = std::vector<std::string>;
+
+struct LineError {
+    std::string what;
+};
+
+Words split(const std::string& text) {
+    Words words;
+    std::istringstream in(text);
+    std::string word;
+    while (in >> word) words.push_back(word);
+    return words;
+}
+
+// Cuts a comment: '#' at the start of the line or after a blank.
+std::string withoutComment(const std::string& line) {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '#' && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) return line.substr(0, i);
+    }
+    return line;
+}
+
+std::string quoted(const std::string& word) { return "'" + word + "'"; }
+
+[[noreturn]] void fail(const std::string& what) { throw LineError{what}; }
+
+std::int32_t parseInt(const std::string& word, const std::string& what) {
+    std::int64_t value = 0;
+    const char* begin = word.data();
+    const char* end = begin + word.size();
+    std::from_chars_result result{};
+    if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {
+        result = std::from_chars(begin + 2, end, value, 16);
+    } else {
+        result = std::from_chars(begin, end, value);
+    }
+    if (word.empty() || result.ec != std::errc() || result.ptr != end ||
+        value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max()) {
+        fail("expected " + what + " (a whole number), got " + quoted(word));
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+double parseNumber(const std::string& word, const std::string& what) {
+    double value = 0.0;
+    const char* begin = word.data();
+    const char* end = begin + word.size();
+    if (!word.empty() && word[0] == '+') ++begin;
+    const auto result = std::from_chars(begin, end, value);
+    if (word.empty() || result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) {
+        fail("expected " + what + " (a number), got " + quoted(word));
+    }
+    return value;
+}
+
+// A time: seconds ("12.5", "12.5s") or milliseconds ("12500ms"), not negative, whole milliseconds.
+std::int32_t parseTime(const std::string& word, const std::string& what) {
+    std::string number = word;
+    double scale = 1000.0;
+    if (number.size() > 2 && number.compare(number.size() - 2, 2, "ms") == 0) {
+        number.resize(number.size() - 2);
+        scale = 1.0;
+    } else if (number.size() > 1 && number.back() == 's') {
+        number.pop_back();
+    }
+    double value = 0.0;
+    try {
+        value = parseNumber(number, what);
+    } catch (const LineError&) {
+        fail("expected " + what + " (seconds, or milliseconds with 'ms'), got " + quoted(word));
+    }
+    const double ms = value * scale;
+    if (ms < 0.0 || ms > 2.0e9) fail(what + " must lie between 0 and 2000000 s, got " + quoted(word));
+    const double whole = std::round(ms);
+    if (std::fabs(ms - whole) > 1e-6) fail(what + " must be whole milliseconds, got " + quoted(word));
+    return static_cast<std::int32_t>(whole);
+}
+
+// A clock reading: H:MM:SS (seconds may have a fraction) or plain seconds.
+std::int32_t parseClock(const std::string& word) {
+    const std::size_t first = word.find(':');
+    if (first == std::string::npos) return parseTime(word, "a clock time");
+    const std::size_t second = word.find(':', first + 1);
+    if (second == std::string::npos) fail("expected a clock time H:MM:SS, got " + quoted(word));
+    const std::int32_t hours = parseInt(word.substr(0, first), "hours");
+    const std::int32_t minutes = parseInt(word.substr(first + 1, second - first - 1), "minutes");
+    const std::int32_t seconds = parseTime(word.substr(second + 1), "seconds");
+    if (hours < 0 || hours > 500 || minutes < 0 || minutes > 59 || seconds >= 60000) {
+        fail("expected a clock time H:MM:SS, got " + quoted(word));
+    }
+    return (hours * 60 + minutes) * 60000 + seconds;
+}
+
+std::int32_t parseKey(const std::string& word) {
+    if (word.size() == 1) {
+        const char c = word[0];
+        if (c >= 'a' && c <= 'z') return c - 'a' + 'A';
+        if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
+    }
+    if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {
+        const std::int32_t code = parseInt(word, "a virtual-key code");
+        if (code >= 0 && code <= 255) return code;
+    }
+    fail("expected a key (a letter, a digit or a virtual-key code 0x00 to 0xFF), got " + quoted(word));
+}
+
+const std::map<std::string, std::int32_t>& commandNames() {
+    static const std::map<std::string, std::int32_t> names{
+        {"SoundStop", frame::SoundStop},
+        {"SoundLoop", frame::SoundLoop},
+        {"SoundOnce", frame::SoundOnce},
+        {"SoundKeep", frame::SoundKeep},
+        {"ConstantSpeedKeep", frame::ConstantSpeedKeep},
+        {"ConstantSpeedOff", frame::ConstantSpeedOff},
+    };
+    return names;
+}
+
+void expectCount(const Words& words, std::size_t count, const std::string& form) {
+    if (words.size() != count) fail("expected '" + form + "'");
+}
+
+bool channelFromName(const std::string& word, Channel* channel) {
+    for (int i = 0; i < kChannelCount; ++i) {
+        if (word == channelName(static_cast<Channel>(i))) {
+            *channel = static_cast<Channel>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Parses "expect OUTPUT [SLOT] OP VALUE" or "expect panel|sound SLOT|all untouched" from words[i].
+Expectation parseExpect(const Words& words, std::size_t i) {
+    static const std::map<std::string, Output> outputs{
+        {"brake", Output::Brake},       {"power", Output::Power},
+        {"reverser", Output::Reverser}, {"constantSpeed", Output::ConstantSpeed},
+        {"panel", Output::Panel},       {"sound", Output::Sound},
+        {"speed", Output::Speed},       {"position", Output::Position},
+    };
+    static const std::map<std::string, Compare> compares{
+        {"=", Compare::Equal},           {"==", Compare::Equal},
+        {"!=", Compare::NotEqual},       {"<", Compare::Less},
+        {"<=", Compare::LessOrEqual},    {">", Compare::Greater},
+        {">=", Compare::GreaterOrEqual},
+    };
+    const std::string form =
+        "expect OUTPUT OP VALUE' or 'expect panel|sound SLOT OP VALUE' or 'expect panel|sound SLOT|all "
+        "untouched";
+    Expectation expectation{};
+    if (i >= words.size()) fail("expected '" + form + "'");
+    const auto output = outputs.find(words[i]);
+    if (output == outputs.end()) {
+        fail(
+            "expected an output (brake, power, reverser, constantSpeed, panel, sound, speed, position), "
+            "got " +
+            quoted(words[i]));
+    }
+    expectation.output = output->second;
+    ++i;
+    expectation.slot = 0;
+    const bool slotted = expectation.output == Output::Panel || expectation.output == Output::Sound;
+    if (slotted) {
+        if (i >= words.size())
+            fail("expected a slot number (0 to 255) or 'all' after " + quoted(words[i - 1]));
+        if (words[i] == "all") {
+            expectation.slot = kAllSlots;
+        } else {
+            expectation.slot = parseInt(words[i], "a slot number (0 to 255)");
+            if (expectation.slot < 0 || expectation.slot > 255) {
+                fail("expected a slot number (0 to 255), got " + quoted(words[i]));
+            }
+        }
+        ++i;
+    }
+    if (i < words.size() && words[i] == "untouched") {
+        if (!slotted) fail("only panel and sound slots can be expected untouched");
+        if (i + 1 != words.size()) fail("expected nothing after 'untouched'");
+        expectation.compare = Compare::Untouched;
+        return expectation;
+    }
+    if (expectation.slot == kAllSlots) fail("'all' slots can only be expected untouched");
+    if (i + 2 != words.size()) fail("expected '" + form + "'");
+    const auto compare = compares.find(words[i]);
+    if (compare == compares.end()) fail("expected a comparison (= != < <= > >=), got " + quoted(words[i]));
+    expectation.compare = compare->second;
+    const auto name = commandNames().find(words[i + 1]);
+    if (name != commandNames().end()) {
+        expectation.value = name->second;
+    } else if (expectation.output == Output::Speed || expectation.output == Output::Position) {
+        expectation.value = parseNumber(words[i + 1], "a value");
+    } else {
+        expectation.value = parseInt(words[i + 1], "a value");
+    }
+    return expectation;
+}
+
+// A statement after "at TIME": a keyframe, an event or an expectation.
+void parseTimed(Scenario& scenario, std::int32_t time, const Words& words, std::size_t i, int line,
+                const std::string& text) {
+    if (i >= words.size()) fail("expected a keyframe, an event or 'expect' after the time");
+    const std::string& what = words[i];
+    Channel channel{};
+    if (channelFromName(what, &channel)) {
+        expectCount(words, i + 2, "at TIME " + what + " VALUE");
+        scenario.keyframes[static_cast<std::size_t>(channel)].push_back(
+            {time, parseNumber(words[i + 1], what)});
+        return;
+    }
+    if (what == "expect") {
+        Expectation expectation = parseExpect(words, i + 1);
+        expectation.line = line;
+        expectation.fromMs = time;
+        expectation.toMs = time;
+        expectation.text = text;
+        scenario.expectations.push_back(expectation);
+        return;
+    }
+    Event event{time, EventKind::SetPower, 0, 0, "", line};
+    if (what == "power" || what == "brake" || what == "reverser") {
+        expectCount(words, i + 2, "at TIME " + what + " NOTCH");
+        event.kind = what == "power"   ? EventKind::SetPower
+                     : what == "brake" ? EventKind::SetBrake
+                                       : EventKind::SetReverser;
+        event.value = parseInt(words[i + 1], "a notch");
+        event.text = (what == "power"   ? "SetPower "
+                      : what == "brake" ? "SetBrake "
+                                        : "SetReverser ") +
+                     words[i + 1];
+    } else if (what == "key" || what == "host-key") {
+        expectCount(words, i + 3, "at TIME " + what + (what == "key" ? " KEY down|up" : " NUMBER down|up"));
+        const std::string& how = words[i + 2];
+        if (how != "down" && how != "up") fail("expected 'down' or 'up', got " + quoted(how));
+        const bool down = how == "down";
+        if (what == "key") {
+            event.kind = down ? EventKind::KeyboardDown : EventKind::KeyboardUp;
+            event.value = parseKey(words[i + 1]);
+            event.text = "key " + words[i + 1] + " " + how;
+        } else {
+            event.kind = down ? EventKind::KeyDown : EventKind::KeyUp;
+            event.value = parseInt(words[i + 1], "a key number");
+            event.text = (down ? "KeyDown " : "KeyUp ") + words[i + 1];
+        }
+    } else if (what == "horn") {
+        expectCount(words, i + 2, "at TIME horn NUMBER");
+        event.kind = EventKind::HornBlow;
+        event.value = parseInt(words[i + 1], "a horn number");
+        event.text = "HornBlow " + words[i + 1];
+    } else if (what == "doors") {
+        expectCount(words, i + 2, "at TIME doors open|close");
+        if (words[i + 1] != "open" && words[i + 1] != "close")
+            fail("expected 'open' or 'close', got " + quoted(words[i + 1]));
+        event.kind = words[i + 1] == "open" ? EventKind::DoorOpen : EventKind::DoorClose;
+        event.text = words[i + 1] == "open" ? "DoorOpen" : "DoorClose";
+    } else if (what == "signal") {
+        expectCount(words, i + 2, "at TIME signal ASPECT");
+        event.kind = EventKind::SetSignal;
+        event.value = parseInt(words[i + 1], "a signal aspect");
+        event.text = "SetSignal " + words[i + 1];
+    } else if (what == "beacon") {
+        if (words.size() != i + 2 && words.size() != i + 3) fail("expected 'at TIME beacon TYPE [OPTIONAL]'");
+        event.kind = EventKind::SetBeaconData;
+        event.value = parseInt(words[i + 1], "a beacon type");
+        event.optional = words.size() == i + 3 ? parseInt(words[i + 2], "the beacon's optional number") : 0;
+        event.text = "beacon " + words[i + 1] + " optional " + std::to_string(event.optional);
+    } else if (what == "initialize") {
+        if (words.size() != i + 1 && words.size() != i + 2) fail("expected 'at TIME initialize [ARGUMENT]'");
+        event.kind = EventKind::Initialize;
+        event.value = words.size() == i + 2 ? parseInt(words[i + 1], "an argument") : 0;
+        event.text = "Initialize";
+    } else {
+        fail(
+            "expected a keyframe (speed, bc, mr, er, bp, sap, current, position), an event (power, brake, "
+            "reverser, key, host-key, horn, doors, signal, beacon, initialize) or 'expect', got " +
+            quoted(what));
+    }
+    scenario.events.push_back(event);
+}
+
+std::vector<double> parseRates(const Words& words, std::size_t from, const std::string& what) {
+    if (from >= words.size()) fail("expected one " + what + " rate (km/h per second) per notch");
+    std::vector<double> rates;
+    for (std::size_t i = from; i < words.size(); ++i) {
+        const double rate = parseNumber(words[i], what + " rate");
+        if (rate < 0.0) fail(what + " rates must not be negative, got " + quoted(words[i]));
+        rates.push_back(rate);
+    }
+    return rates;
+}
+
+void parseVehicle(Scenario& scenario, const Words& words) {
+    if (words.size() < 3 || words.size() % 2 == 0)
+        fail("expected 'vehicle NAME VALUE ...' (brake-notches, power-notches, ...)");
+    for (std::size_t i = 1; i + 1 < words.size(); i += 2) {
+        const std::int32_t value = parseInt(words[i + 1], words[i]);
+        if (words[i] == "brake-notches")
+            scenario.vehicle.brakeNotches = value;
+        else if (words[i] == "power-notches")
+            scenario.vehicle.powerNotches = value;
+        else if (words[i] == "ats-notch")
+            scenario.vehicle.atsNotch = value;
+        else if (words[i] == "b67-notch")
+            scenario.vehicle.b67Notch = value;
+        else if (words[i] == "cars")
+            scenario.vehicle.cars = value;
+        else
+            fail("expected brake-notches, power-notches, ats-notch, b67-notch or cars, got " +
+                 quoted(words[i]));
+    }
+}
+
+struct Seen {
+    int plugin = 0;
+    int end = 0;
+};
+
+void parseLine(Scenario& scenario, Seen& seen, const std::string& raw, int line) {
+    const std::string text = withoutComment(raw);
+    const Words words = split(text);
+    if (words.empty()) return;
+    const std::string& head = words[0];
+    if (head == "title") {
+        const std::size_t start = text.find("title") + 5;
+        const std::size_t first = text.find_first_not_of(" \t", start);
+        const std::size_t last = text.find_last_not_of(" \t");
+        scenario.title = text.substr(first, last + 1 - first);
+    } else if (head == "plugin") {
+        expectCount(words, 2, "plugin NAME");
+        if (seen.plugin) fail("the plug-in is already named on line " + std::to_string(seen.plugin));
+        scenario.plugin = words[1];
+        seen.plugin = line;
+    } else if (head == "vehicle") {
+        parseVehicle(scenario, words);
+    } else if (head == "step") {
+        expectCount(words, 2, "step TIME");
+        scenario.stepMs = parseTime(words[1], "the frame step");
+        if (scenario.stepMs <= 0) fail("the frame step must be at least 1 ms");
+    } else if (head == "end") {
+        expectCount(words, 2, "end TIME");
+        scenario.endMs = parseTime(words[1], "the end time");
+        seen.end = line;
+    } else if (head == "clock") {
+        expectCount(words, 2, "clock H:MM:SS");
+        scenario.clockMs = parseClock(words[1]);
+    } else if (head == "start-position") {
+        expectCount(words, 2, "start-position METRES");
+        scenario.startPosition = parseNumber(words[1], "a position in metres");
+    } else if (head == "model") {
+        if (words.size() < 2) fail("expected 'model power|brake RATES...' or 'model grade RATE'");
+        scenario.model.enabled = true;
+        if (words[1] == "power") {
+            scenario.model.power = parseRates(words, 2, "power");
+        } else if (words[1] == "brake") {
+            scenario.model.brake = parseRates(words, 2, "brake");
+        } else if (words[1] == "grade") {
+            expectCount(words, 3, "model grade RATE");
+            scenario.model.grade = parseNumber(words[2], "a grade rate");
+        } else {
+            fail("expected 'power', 'brake' or 'grade' after 'model', got " + quoted(words[1]));
+        }
+    } else if (head == "at") {
+        if (words.size() < 2) fail("expected 'at TIME ...'");
+        parseTimed(scenario, parseTime(words[1], "a time"), words, 2, line, text);
+    } else if (head == "from") {
+        if (words.size() < 5 || words[2] != "to" || words[4] != "expect")
+            fail("expected 'from TIME to TIME|end expect ...'");
+        Expectation expectation = parseExpect(words, 5);
+        expectation.line = line;
+        expectation.fromMs = parseTime(words[1], "a time");
+        expectation.toMs =
+            words[3] == "end" ? std::numeric_limits<std::int32_t>::max() : parseTime(words[3], "a time");
+        if (expectation.toMs < expectation.fromMs) fail("the range ends before it starts");
+        expectation.text = text;
+        scenario.expectations.push_back(expectation);
+    } else {
+        fail(
+            "expected a statement (title, plugin, ini, vehicle, step, end, clock, start-position, model, at, "
+            "from), got " +
+            quoted(head));
+    }
+}
+
+std::string trimmedLine(const std::string& text) {
+    std::string copy = withoutComment(text);
+    const std::size_t last = copy.find_last_not_of(" \t");
+    return last == std::string::npos ? std::string() : copy.substr(0, last + 1);
+}
+
+}  // namespace
+
+const char* channelName(Channel channel) {
+    switch (channel) {
+        case Channel::Speed:
+            return "speed";
+        case Channel::Bc:
+            return "bc";
+        case Channel::Mr:
+            return "mr";
+        case Channel::Er:
+            return "er";
+        case Channel::Bp:
+            return "bp";
+        case Channel::Sap:
+            return "sap";
+        case Channel::Current:
+            return "current";
+        case Channel::Position:
+            return "position";
+    }
+    return "?";
+}
+
+std::string soundName(std::int32_t value) {
+    switch (value) {
+        case frame::SoundStop:
+            return "SoundStop";
+        case frame::SoundLoop:
+            return "SoundLoop";
+        case frame::SoundOnce:
+            return "SoundOnce";
+        case frame::SoundKeep:
+            return "SoundKeep";
+        default:
+            return std::to_string(value);
+    }
+}
+
+ParseResult parseScenario(const std::string& text, const std::string& file) {
+    ParseResult result;
+    Scenario& scenario = result.scenario;
+    scenario.file = file;
+    Seen seen;
+    std::istringstream in(text);
+    std::string raw;
+    int line = 0;
+    auto error = [&](int at, const std::string& what) {
+        result.errors.push_back(file + ":" + std::to_string(at) + ": " + what);
+    };
+    while (std::getline(in, raw)) {
+        ++line;
+        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+        // An INI line is taken as written, '#' and all: "ini" and one blank, then the line.
+        const std::size_t start = raw.find_first_not_of(" \t");
+        if (start != std::string::npos && raw.compare(start, 3, "ini") == 0 &&
+            (raw.size() == start + 3 || raw[start + 3] == ' ' || raw[start + 3] == '\t')) {
+            scenario.hasIni = true;
+            scenario.ini += (raw.size() > start + 4 ? raw.substr(start + 4) : std::string()) + "\r\n";
+            continue;
+        }
+        try {
+            parseLine(scenario, seen, raw, line);
+        } catch (const LineError& e) {
+            error(line, e.what + " in " + quoted(trimmedLine(raw)));
+        }
+    }
+    // Checks that need the whole file.
+    if (!seen.plugin) error(line, "expected a 'plugin NAME' line");
+    if (!seen.end) error(line, "expected an 'end TIME' line");
+    for (const Event& event : scenario.events) {
+        if (seen.end && event.timeMs > scenario.endMs) {
+            error(event.line, "this event lies after the end of the run");
+        }
+    }
+    for (const Expectation& expectation : scenario.expectations) {
+        if (!seen.end) break;
+        if (expectation.fromMs > scenario.endMs)
+            error(expectation.line, "this expectation lies after the end of the run");
+        else if (expectation.fromMs == expectation.toMs && expectation.fromMs % scenario.stepMs != 0) {
+            error(expectation.line, "no frame at " + std::to_string(expectation.fromMs) +
+                                        " ms: frames come every " + std::to_string(scenario.stepMs) + " ms");
+        }
+    }
+    const TrainModel& model = scenario.model;
+    if (model.enabled) {
+        const auto brakes = static_cast<std::size_t>(std::max(scenario.vehicle.brakeNotches, 0)) + 1;
+        const auto powers = static_cast<std::size_t>(std::max(scenario.vehicle.powerNotches, 0));
+        if (model.brake.size() != brakes) {
+            error(line, "the train model needs " + std::to_string(brakes) +
+                            " brake rates (one per brake notch, the emergency notch last), got " +
+                            std::to_string(model.brake.size()));
+        }
+        if (model.power.size() != powers) {
+            error(line, "the train model needs " + std::to_string(powers) +
+                            " power rates (one per power notch), got " + std::to_string(model.power.size()));
+        }
+        if (scenario.keyframes[static_cast<std::size_t>(Channel::Speed)].size() > 1) {
+            error(line, "with a train model the speed comes from the model: give at most one speed keyframe");
+        }
+        if (!scenario.keyframes[static_cast<std::size_t>(Channel::Position)].empty()) {
+            error(line, "with a train model the position comes from the model: give no position keyframes");
+        }
+    }
+    for (auto& keyframes : scenario.keyframes) {
+        std::stable_sort(keyframes.begin(), keyframes.end(),
+                         [](const Keyframe& a, const Keyframe& b) { return a.timeMs < b.timeMs; });
+    }
+    std::stable_sort(scenario.events.begin(), scenario.events.end(),
+                     [](const Event& a, const Event& b) { return a.timeMs < b.timeMs; });
+    return result;
+}
+
+double valueAt(const std::vector<Keyframe>& keyframes, std::int32_t timeMs, double fallback) {
+    if (keyframes.empty()) return fallback;
+    if (timeMs < keyframes.front().timeMs) return keyframes.front().value;
+    // The last keyframe at or before the time; with two at one time, the later one.
+    std::size_t i = 0;
+    while (i + 1 < keyframes.size() && keyframes[i + 1].timeMs <= timeMs) ++i;
+    if (i + 1 == keyframes.size()) return keyframes[i].value;
+    const Keyframe& a = keyframes[i];
+    const Keyframe& b = keyframes[i + 1];
+    const double fraction = static_cast<double>(timeMs - a.timeMs) / static_cast<double>(b.timeMs - a.timeMs);
+    return a.value + (b.value - a.value) * fraction;
+}
+
+}  // namespace bench

@@ -1,0 +1,107 @@
+// A scenario: what the bench feeds a plug-in frame by frame, and what it expects back. The parser
+// is pure (text in, scenario or file:line messages out); docs/scenarios.md describes the format.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "frame/host.h"
+
+namespace bench {
+
+// The inputs that keyframes give, interpolated linearly between keyframes.
+enum class Channel { Speed, Bc, Mr, Er, Bp, Sap, Current, Position };
+inline constexpr int kChannelCount = 8;
+const char* channelName(Channel channel);
+
+struct Keyframe {
+    std::int32_t timeMs;
+    double value;
+};
+
+// Calls the bench makes between frames, before the first frame at or after their time.
+enum class EventKind {
+    SetPower,
+    SetBrake,
+    SetReverser,
+    KeyboardDown,  // a key held on the keyboard the plug-in reads (virtual-key code)
+    KeyboardUp,
+    KeyDown,  // the KeyDown and KeyUp entry points (the host's key numbers)
+    KeyUp,
+    HornBlow,
+    DoorOpen,
+    DoorClose,
+    SetSignal,
+    SetBeaconData,
+    Initialize,
+};
+
+struct Event {
+    std::int32_t timeMs;
+    EventKind kind;
+    std::int32_t value;     // notch, key, horn, signal, beacon type, Initialize argument
+    std::int32_t optional;  // the beacon's optional number
+    std::string text;       // how the timeline shows it
+    int line = 0;
+};
+
+// What an expectation looks at.
+enum class Output { Brake, Power, Reverser, ConstantSpeed, Panel, Sound, Speed, Position };
+enum class Compare { Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual, Untouched };
+
+inline constexpr int kAllSlots = -1;
+
+struct Expectation {
+    int line;
+    std::int32_t fromMs;  // the frames checked: every frame with fromMs <= time <= toMs
+    std::int32_t toMs;
+    Output output;
+    int slot;  // panel or sound slot, or kAllSlots (untouched only)
+    Compare compare;
+    double value;
+    std::string text;  // the line as written, for messages
+};
+
+// The closed-loop train: the handles the plug-in returns move the train.
+struct TrainModel {
+    bool enabled = false;
+    std::vector<double> power;  // km/h per second for notches 1, 2, ...
+    std::vector<double> brake;  // km/h per second for notches 1 .. emergency
+    double grade = 0.0;         // km/h per second added in every frame (downhill is positive)
+};
+
+struct Scenario {
+    std::string file;
+    std::string title;
+    std::string plugin;
+    bool hasIni = false;
+    std::string ini;  // the INI file's contents, lines ending in CRLF
+    frame::VehicleSpec vehicle{8, 5, 1, 6, 10};
+    std::int32_t stepMs = 100;
+    std::int32_t endMs = 0;
+    std::int32_t clockMs = 0;  // the time field at the scenario's 0 s
+    double startPosition = 0.0;
+    std::array<std::vector<Keyframe>, kChannelCount> keyframes;
+    std::vector<Event> events;  // in time order, file order within one time
+    std::vector<Expectation> expectations;
+    TrainModel model;
+};
+
+struct ParseResult {
+    Scenario scenario;
+    std::vector<std::string> errors;  // "file:line: what was expected"; empty when the scenario is good
+};
+
+ParseResult parseScenario(const std::string& text, const std::string& file);
+
+// The value of a channel at a time: linear between keyframes, the first value before the first
+// keyframe, the last after the last; fallback without keyframes. At a time with two keyframes (a
+// jump) the later one counts from that time on.
+double valueAt(const std::vector<Keyframe>& keyframes, std::int32_t timeMs, double fallback);
+
+// Names of sound and constant-speed commands, or the number as text.
+std::string soundName(std::int32_t value);
+
+}  // namespace bench
