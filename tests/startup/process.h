@@ -1,0 +1,23 @@
+// What the start-up tests do to their own process that differs between Windows and Linux.
+#pragma once
+
+#include <string>
+
+namespace startup_test {
+
+// The file name suffix of a built plug-in: ".dll" or ".so".
+extern const char* const kLibrarySuffix;
+
+// Whether the loader tells libraries about threads that start and end (Windows), and whether the
+// notice of a plug-in is a line on standard error (Linux) rather than a message box.
+extern const bool kThreadNotifications;
+extern const bool kNoticeOnStandardError;
+
+// Starts a thread in this process and waits until it has ended, so that every loaded library has
+// received its thread-attach and thread-detach notifications. Does nothing where there are none.
+void startAndEndThread();
+
+// Makes a folder read-only or writable again for this process's user.
+void setFolderWritable(const std::string& folder, bool writable);
+
+}  // namespace startup_test

@@ -1,0 +1,18 @@
+// See tests/startup/process.h: Linux.
+#include <sys/stat.h>
+
+#include "startup/process.h"
+
+namespace startup_test {
+
+const char* const kLibrarySuffix = ".so";
+const bool kThreadNotifications = false;
+const bool kNoticeOnStandardError = true;
+
+void startAndEndThread() {}
+
+void setFolderWritable(const std::string& folder, bool writable) {
+    chmod(folder.c_str(), writable ? 0755 : 0555);
+}
+
+}  // namespace startup_test
