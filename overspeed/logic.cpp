@@ -33,8 +33,8 @@ std::int32_t powerOutput(std::int32_t driverPower, std::int32_t time, double abs
 
 }  // namespace
 
-void setVehicleSpec(State& state, const frame::VehicleSpec& spec) {
-    state.emergencyNotch = notchesUp(spec.brakeNotches, 1);
+void setVehicleSpec(State& state, const frame::VehicleSpec& vehicle) {
+    state.emergencyNotch = notchesUp(vehicle.brakeNotches, 1);
 }
 
 void initialize(State& state) {

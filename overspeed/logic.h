@@ -54,7 +54,7 @@ struct State {
 
 // Takes the emergency brake notch from the vehicle: brakeNotches + 1 (held at the largest 32-bit
 // value rather than wrapping round to a negative notch). No other field is used.
-void setVehicleSpec(State& state, const frame::VehicleSpec& spec);
+void setVehicleSpec(State& state, const frame::VehicleSpec& vehicle);
 
 // Starts a run: releases the latch, stops the timer, forgets the previous frame and the computed
 // speed. emergencyNotch, timeStep and positionStep are kept, so the first frame of the new run

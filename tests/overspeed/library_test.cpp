@@ -33,10 +33,10 @@ protected:
         library_ = host::PluginLibrary::open(host::copyPluginTo(built, folder_), &error);
         ASSERT_NE(library_, nullptr) << built << ": " << error;
         api().Load();
-        frame::VehicleSpec spec{};
-        spec.brakeNotches = 8;
-        spec.powerNotches = 4;
-        api().SetVehicleSpec(spec);
+        frame::VehicleSpec vehicle{};
+        vehicle.brakeNotches = 8;
+        vehicle.powerNotches = 4;
+        api().SetVehicleSpec(vehicle);
         api().Initialize(0);
         api().SetBrake(kDriverBrake);
         api().SetReverser(1);

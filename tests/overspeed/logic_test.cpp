@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 #include <optional>
 #include <string>
@@ -29,10 +30,10 @@ frame::VehicleState vehicleAt(std::int32_t time, double position, float speed = 
 }
 
 frame::VehicleSpec vehicleWith(std::int32_t brakeNotches) {
-    frame::VehicleSpec spec{};
-    spec.brakeNotches = brakeNotches;
-    spec.powerNotches = 1;  // limits nothing
-    return spec;
+    frame::VehicleSpec vehicle{};
+    vehicle.brakeNotches = brakeNotches;
+    vehicle.powerNotches = 1;  // limits nothing
+    return vehicle;
 }
 
 // The driver's brake and the vehicle's emergency notch differ, so every brake check tells them apart.
@@ -64,7 +65,7 @@ Step initializeRun() {
     return step;
 }
 
-// Builders that read as a sequence: at(t, p).brake(3).deadline(6100).
+// A frame with its expectations, written as At(time, position).brake(3).deadline(6100).
 struct At {
     Step step;
     At(std::int32_t time, double position) : step(frameAt(time, position)) {}
@@ -160,7 +161,9 @@ const Sequence kSequences[] = {
       At(7100, 104.0).brake(kDriverBrake)}},
     {"LatchHoldsAtStandstillWhileTheTimerClears",
      {At(1000, 100.0), At(1100, 104.0), At(6200, 308.0).latched(true),
-      At(6300, 308.0).deadline(0).brake(kEmergency), At(9000, 108.0).brake(kEmergency)}},
+      At(6300, 308.0).deadline(0).brake(kEmergency), At(9000, 308.0).brake(kEmergency)}},
+    // After Initialize the first frame has no previous frame: the old steps (204 m in 5100 ms) are
+    // worked out again.
     {"InitializeReleasesTheLatchAndTheOldStepsReArmOnce",
      {At(1000, 100.0), At(1100, 104.0), At(6200, 308.0).latched(true), initializeRun(),
       At(500, 50.0).latched(false).brake(kDriverBrake).speed(144.0).deadline(5500),
@@ -196,6 +199,8 @@ const Sequence kSequences[] = {
       At(1300, 112.0).speed(kNaN).deadline(6100), At(1400, 112.0).speed(0.0).deadline(0),
       At(1500, kNaN).deadline(0), At(1600, 200.0).deadline(0)}},
     {"ClockWrapsPastItsTop", {At(kInt32Max - 49, 100.0), At(kInt32Min + 50, 104.0).speed(144.0)}},
+    // Only the sum is pinned here: what the signed comparison then makes of a wrapped deadline is
+    // left to the clock, which does not reach the top in a run.
     {"DeadlineSumWrapsPastTheTop",
      {At(kInt32Max - 1100, 100.0), At(kInt32Max - 1000, 104.0).deadline(kInt32Min + 3999)}},
 };
@@ -270,20 +275,20 @@ TEST(OverspeedSpeeds, ReportedSpeedNeverArmsAndComputedSpeedNeverShapesPower) {
     EXPECT_EQ(state.overspeedDeadline, 0);  // released by the computed 3.6, though the host says 300
 }
 
-struct SpecRow {
+struct NotchRow {
     std::string name;
     std::int32_t brakeNotches;
     std::int32_t emergencyNotch;
 };
 
 TEST(OverspeedVehicle, EmergencyNotchIsOneAboveTheServiceNotches) {
-    const SpecRow rows[] = {
+    const NotchRow rows[] = {
         {"Eight", 8, 9},
         {"None", 0, 1},
         {"Negative", -4, -3},
         {"TopStaysAtTheTop", kInt32Max, kInt32Max},
     };
-    for (const SpecRow& row : rows) {
+    for (const NotchRow& row : rows) {
         SCOPED_TRACE(row.name);
         State state;
         setVehicleSpec(state, vehicleWith(row.brakeNotches));
