@@ -7,6 +7,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -100,6 +101,7 @@ struct PluginRow {
     std::string atsIni;          // a "./ATS.ini" for the current folder...
     std::vector<Entry> fromAts;  // ...and what a created file then holds
     std::string partialIni;      // an existing INI that lacks most keys (never completed)
+    int atsPanelSlot;            // a panel slot that a frame writes only with atsIni in effect, or -1
 };
 
 std::vector<Entry> doorDefaults(const std::string& closetime, const std::string& doorL) {
@@ -126,7 +128,8 @@ const PluginRow kPlugins[] = {
      // The read-only entries doorlock and ReOpen are read from here but never written anywhere.
      .atsIni = "[DATA]\r\nclosetime=3000\r\ndoorlock=0\r\n[Key]\r\nDoorL=Q\r\nReOpen=X\r\n",
      .fromAts = doorDefaults("3000", "Q"),
-     .partialIni = "; hand-made\r\n[DATA]\r\ndoorlock=0"},
+     .partialIni = "; hand-made\r\n[DATA]\r\ndoorlock=0",
+     .atsPanelSlot = -1},
     {.name = "Quinsora",
      .createsIni = true,
      .rerunsOnThreads = true,
@@ -136,7 +139,8 @@ const PluginRow kPlugins[] = {
      // Other line endings, blanks and a padded key: read as the written file would be.
      .atsIni = "[DATA]\nUpDateTime = 250\nPanelMR=10\nPanelBC          =12\n",
      .fromAts = meterDefaults("250", "10", "12"),
-     .partialIni = "; hand-made\n[DATA]\nPanelSpeed=7\n"},
+     .partialIni = "; hand-made\n[DATA]\nPanelSpeed=7\n",
+     .atsPanelSlot = 10},
     {.name = "Vesk",
      .createsIni = false,
      .rerunsOnThreads = false,
@@ -145,7 +149,8 @@ const PluginRow kPlugins[] = {
      .created = {},
      .atsIni = "[LOCK]\r\nF7UnlockKey=K\r\n",
      .fromAts = {},
-     .partialIni = "[LOCK]\r\nOther=1\r\n"},
+     .partialIni = "[LOCK]\r\nOther=1\r\n",
+     .atsPanelSlot = -1},
 };
 
 // --- The fixture: a folder for the library, a current folder for "./ATS.ini" -----------------------
@@ -196,6 +201,13 @@ Frame runFrame(const host::PluginLibrary& library, std::int32_t time = 1000) {
     state.time = time;
     frame.handles = library.api().Elapse(state, frame.panel.data(), frame.sound.data());
     return frame;
+}
+
+// Whether the values of atsIni are in effect, where a frame shows them.
+void expectAtsValuesInEffect(const host::PluginLibrary& library, const PluginRow& row) {
+    if (row.atsPanelSlot < 0) return;
+    EXPECT_NE(runFrame(library).panel[static_cast<std::size_t>(row.atsPanelSlot)], kUntouched)
+        << "a panel key from ATS.ini";
 }
 
 // --- Every plug-in -----------------------------------------------------------------------------------
@@ -275,12 +287,13 @@ TEST_P(EveryPlugin, DeletedIniIsBackAfterUnload) {
 
 TEST_P(EveryPlugin, FolderInPlaceOfTheIniLeavesTheLibraryLoading) {
     const PluginRow& row = GetParam();
+    ASSERT_TRUE(host::writeFile(atsIni(), row.atsIni));
     fs::create_directory(iniOf(row.name));
     {
         const auto library = open(install(row.name));
         ASSERT_NE(library, nullptr);
         EXPECT_EQ(library->api().GetPluginVersion(), 0x20000);
-        runFrame(*library);
+        expectAtsValuesInEffect(*library, row);
     }
     EXPECT_TRUE(fs::is_directory(iniOf(row.name)));
     EXPECT_TRUE(fs::is_empty(iniOf(row.name)));
@@ -301,12 +314,31 @@ TEST_P(EveryPlugin, UnwritableFolderKeepsTheValuesInEffectAndIsTriedAgainAtUnloa
         const auto loaded = open(library);
         ASSERT_NE(loaded, nullptr);
         EXPECT_EQ(loaded->api().GetPluginVersion(), 0x20000);
-        runFrame(*loaded);
+        expectAtsValuesInEffect(*loaded, row);
         EXPECT_FALSE(fs::exists(iniOf(row.name)));
         startup_test::setFolderWritable(folder_.path().string(), true);
     }
     EXPECT_EQ(fs::exists(iniOf(row.name)), row.createsIni) << "the run at unload tries again";
     EXPECT_EQ(entriesOf(contentsOf(iniOf(row.name))), row.fromAts) << "with the values that were in effect";
+}
+
+TEST_P(EveryPlugin, IniNameTooLongToCreateLeavesTheLibraryLoading) {
+    // A library file name of 255 bytes, the most a folder entry holds, with an extension shorter
+    // than ".ini": its INI file can never be created, whoever runs the test.
+    const PluginRow& row = GetParam();
+    const std::string suffix = kLibrarySuffix;
+    if (suffix.size() >= 4) GTEST_SKIP() << "an INI name is never longer than a \".dll\" name";
+    const std::string name = row.name + std::string(255 - suffix.size() - std::strlen(row.name), 'n');
+    const fs::path library = folder_.path() / (name + suffix);
+    fs::copy_file(fs::path(kBin) / (row.name + suffix), library);
+    ASSERT_TRUE(host::writeFile(atsIni(), row.atsIni));
+    {
+        const auto loaded = open(library.string());
+        ASSERT_NE(loaded, nullptr);
+        EXPECT_EQ(loaded->api().GetPluginVersion(), 0x20000);
+        expectAtsValuesInEffect(*loaded, row);
+    }
+    EXPECT_EQ(snapshot(folder_.path()).size(), 1u) << "only the library itself";
 }
 
 TEST_P(EveryPlugin, FolderRemovedWhileLoadedLeavesUnloadQuiet) {
@@ -334,7 +366,7 @@ TEST_P(EveryPlugin, ModulePathLongerThan260CharactersIsTakenWhole) {
     ASSERT_GT(library.size(), 300u);
     std::string error;
     {
-        const auto loaded = host::PluginLibrary::open(library, &error);
+        const auto loaded = host::PluginLibrary::open(startup_test::longPathForm(library), &error);
         if (loaded == nullptr)
             GTEST_SKIP() << "the loader refuses a path of " << library.size() << " characters: " << error;
         EXPECT_EQ(loaded->api().GetPluginVersion(), 0x20000);

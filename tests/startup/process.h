@@ -17,6 +17,10 @@ extern const bool kNoticeOnStandardError;
 // received its thread-attach and thread-detach notifications. Does nothing where there are none.
 void startAndEndThread();
 
+// The form of a path that the loader accepts at any length: on Windows the "\\?\" prefix lifts the
+// 260-character limit of LoadLibrary; Linux takes the path as it is.
+std::string longPathForm(const std::string& path);
+
 // Makes a folder read-only or writable again for this process's user.
 void setFolderWritable(const std::string& folder, bool writable);
 

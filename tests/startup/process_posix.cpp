@@ -11,6 +11,8 @@ const bool kNoticeOnStandardError = true;
 
 void startAndEndThread() {}
 
+std::string longPathForm(const std::string& path) { return path; }
+
 void setFolderWritable(const std::string& folder, bool writable) {
     chmod(folder.c_str(), writable ? 0755 : 0555);
 }

@@ -21,6 +21,8 @@ void startAndEndThread() {
     CloseHandle(thread);
 }
 
+std::string longPathForm(const std::string& path) { return "\\\\?\\" + path; }
+
 void setFolderWritable(const std::string& folder, bool writable) {
     // The read-only attribute of a folder does not stop files being made in it on Windows; the
     // tests find out by trying and skip where it does not hold.
