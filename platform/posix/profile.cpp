@@ -22,8 +22,9 @@ namespace platform {
 namespace {
 
 // Reads the whole of a regular file; false when it is missing, unreadable or not a regular file.
+// O_NONBLOCK keeps a named pipe from blocking the open; it means nothing for a regular file.
 bool readWholeFile(const char* path, std::string& text, struct stat* info = nullptr) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st;
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
