@@ -350,16 +350,18 @@ TEST_F(MeterLogic, DefaultsWriteNoSlotAndPassTheHandlesThrough) {
     EXPECT_EQ(panel, expected);
 }
 
-// Set slots show 0 from the first frame on, before any update; the write order decides between
-// keys on one slot.
-TEST_F(MeterLogic, WritesEverySetSlotInEveryFrameInOrder) {
+// Set slots are written from the first frame on: before any update they show 0.
+TEST_F(MeterLogic, SetSlotsShowZeroBeforeTheFirstUpdate) {
     showEverything();
     frameAt(100, 50.0F);
     for (std::size_t slot = 1; slot <= 8; ++slot) {
         SCOPED_TRACE("slot " + std::to_string(slot));
         EXPECT_EQ(panel[slot], 0);
     }
+}
 
+// Two keys on one slot: the later one in the write order stands.
+TEST_F(MeterLogic, LaterKeyInTheWriteOrderWinsASharedSlot) {
     struct Row {
         const char* name;
         frame::IntSetting MeterSettings::*earlier;
@@ -379,10 +381,10 @@ TEST_F(MeterLogic, WritesEverySetSlotInEveryFrameInOrder) {
         fresh.UpDateTime = 100;
         (fresh.*row.earlier) = 10;
         (fresh.*row.later) = 10;
-        MeterState fresh_state;
+        MeterState freshState;
         Panel shown{};
         for (const std::int32_t time : {1000, 1101}) {
-            elapse(fresh_state, fresh, driver, {0.0, 7.0F, time, 1.0F, 2.0F, 3.0F, 4.0F, 5.0F, -6.0F},
+            elapse(freshState, fresh, driver, {0.0, 7.0F, time, 1.0F, 2.0F, 3.0F, 4.0F, 5.0F, -6.0F},
                    shown.data());
         }
         EXPECT_EQ(shown[10], row.shown);
