@@ -3,9 +3,10 @@ set(ATS_MINGW_ARCH "x86_64" CACHE STRING "mingw-w64 target architecture: i686 or
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${ATS_MINGW_ARCH})
 set(_triple ${ATS_MINGW_ARCH}-w64-mingw32)
-# The win32 thread model keeps libwinpthread out of the DLLs' import tables.
-set(CMAKE_C_COMPILER ${_triple}-gcc-win32)
-set(CMAKE_CXX_COMPILER ${_triple}-g++-win32)
+# The posix thread model gives the tests std::mutex (Google Test needs it); -static links its
+# threading runtime into each binary, so the DLLs still import system libraries only.
+set(CMAKE_C_COMPILER ${_triple}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${_triple}-g++-posix)
 set(CMAKE_RC_COMPILER ${_triple}-windres)
 set(CMAKE_OBJDUMP ${_triple}-objdump)
 set(CMAKE_FIND_ROOT_PATH /usr/${_triple})
