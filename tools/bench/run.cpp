@@ -14,6 +14,8 @@ double channel(const Scenario& scenario, Channel which, std::int32_t timeMs) {
 
 void apply(const Event& event, const host::EntryPoints& api) {
     switch (event.kind) {
+        case EventKind::SetClock:
+            break;  // the runner moves its clock
         case EventKind::SetPower:
             api.SetPower(event.value);
             break;
@@ -57,9 +59,8 @@ void apply(const Event& event, const host::EntryPoints& api) {
 }
 
 // The clock wraps as the host's 32-bit millisecond clock does.
-std::int32_t clockAt(const Scenario& scenario, std::int32_t timeMs) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(scenario.clockMs) +
-                                     static_cast<std::uint32_t>(timeMs));
+std::int32_t clockAt(std::uint32_t clockOffset, std::int32_t timeMs) {
+    return static_cast<std::int32_t>(clockOffset + static_cast<std::uint32_t>(timeMs));
 }
 
 double rate(const std::vector<double>& rates, std::int32_t notch) {
@@ -226,6 +227,7 @@ Recording run(const Scenario& scenario, const host::EntryPoints& api) {
     double position = scenario.startPosition;
     double previousSpeed = speed;
     std::size_t nextEvent = 0;
+    std::uint32_t clockOffset = static_cast<std::uint32_t>(scenario.clockMs);
 
     for (std::int64_t t = 0; t <= scenario.endMs; t += scenario.stepMs) {
         const auto timeMs = static_cast<std::int32_t>(t);
@@ -234,6 +236,9 @@ Recording run(const Scenario& scenario, const host::EntryPoints& api) {
         while (nextEvent < scenario.events.size() && scenario.events[nextEvent].timeMs <= timeMs) {
             const Event& event = scenario.events[nextEvent++];
             apply(event, api);
+            if (event.kind == EventKind::SetClock) {
+                clockOffset = static_cast<std::uint32_t>(event.value) - static_cast<std::uint32_t>(timeMs);
+            }
             record.events.push_back(event.text);
         }
         if (!scenario.model.enabled) speed = channel(scenario, Channel::Speed, timeMs);
@@ -247,7 +252,7 @@ Recording run(const Scenario& scenario, const host::EntryPoints& api) {
         frame::VehicleState& state = record.state;
         state.position = position;
         state.speed = static_cast<float>(speed);
-        state.time = clockAt(scenario, timeMs);
+        state.time = clockAt(clockOffset, timeMs);
         state.bcPressure = static_cast<float>(channel(scenario, Channel::Bc, timeMs));
         state.mrPressure = static_cast<float>(channel(scenario, Channel::Mr, timeMs));
         state.erPressure = static_cast<float>(channel(scenario, Channel::Er, timeMs));

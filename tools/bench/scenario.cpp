@@ -278,6 +278,11 @@ void parseTimed(Scenario& scenario, std::int32_t time, const Words& words, std::
         event.value = parseInt(words[i + 1], "a beacon type");
         event.optional = words.size() == i + 3 ? parseInt(words[i + 2], "the beacon's optional number") : 0;
         event.text = "beacon " + words[i + 1] + " optional " + std::to_string(event.optional);
+    } else if (what == "clock") {
+        expectCount(words, i + 2, "at TIME clock H:MM:SS");
+        event.kind = EventKind::SetClock;
+        event.value = parseClock(words[i + 1]);
+        event.text = "clock set to " + words[i + 1];
     } else if (what == "initialize") {
         if (words.size() != i + 1 && words.size() != i + 2) fail("expected 'at TIME initialize [ARGUMENT]'");
         event.kind = EventKind::Initialize;
@@ -286,7 +291,7 @@ void parseTimed(Scenario& scenario, std::int32_t time, const Words& words, std::
     } else {
         fail(
             "expected a keyframe (speed, bc, mr, er, bp, sap, current, position), an event (power, brake, "
-            "reverser, key, host-key, horn, doors, signal, beacon, initialize) or 'expect', got " +
+            "reverser, key, host-key, horn, doors, signal, beacon, initialize, clock) or 'expect', got " +
             quoted(what));
     }
     scenario.events.push_back(event);

@@ -36,6 +36,7 @@ enum class EventKind {
     SetSignal,
     SetBeaconData,
     Initialize,
+    SetClock,  // not a call: the clock jumps so that this time reads `value` ms
 };
 
 struct Event {
