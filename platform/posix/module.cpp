@@ -8,10 +8,13 @@
 
 namespace platform {
 
-std::string modulePath() {
+namespace {
+
+std::string resolveModulePath() {
     Dl_info info{};
     // Any address inside this library identifies it; this function's own will do.
-    if (dladdr(reinterpret_cast<void*>(&modulePath), &info) == 0 || info.dli_fname == nullptr) return {};
+    if (dladdr(reinterpret_cast<void*>(&resolveModulePath), &info) == 0 || info.dli_fname == nullptr)
+        return {};
     std::string path = info.dli_fname;
     // The loader reports the name the library was opened by; a relative one is made whole against
     // the current directory, as Windows reports a full path.
@@ -24,6 +27,16 @@ std::string modulePath() {
         cwd.resize(std::char_traits<char>::length(cwd.c_str()));
         path = cwd + "/" + path;
     }
+    return path;
+}
+
+}  // namespace
+
+std::string modulePath() {
+    // Resolved once, at the first call, which the run at load makes: a library opened by a relative
+    // path stays where it was found when the host later changes its current directory, as the full
+    // path that Windows records at load does.
+    static const std::string path = resolveModulePath();
     return path;
 }
 
