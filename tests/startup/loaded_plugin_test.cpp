@@ -104,6 +104,8 @@ struct PluginRow {
     int atsPanelSlot;            // a panel slot that a frame writes only with atsIni in effect, or -1
 };
 
+void PrintTo(const PluginRow& row, std::ostream* out) { *out << row.name; }
+
 std::vector<Entry> doorDefaults(const std::string& closetime, const std::string& doorL) {
     return {{"DATA", "closetime", closetime}, {"DATA", "DoorNum", "3"}, {"DATA", "DIR", "1"},
             {"Key", "DoorL", doorL},          {"Key", "DoorR", "F"},    {"Key", "DoorC", "E"},
@@ -378,6 +380,26 @@ TEST_P(EveryPlugin, ModulePathLongerThan260CharactersIsTakenWhole) {
     std::size_t files = 0;
     for (const auto& item : fs::recursive_directory_iterator(folder_.path())) files += item.is_regular_file();
     EXPECT_EQ(files, row.createsIni ? 2u : 1u);
+}
+
+TEST_P(EveryPlugin, LibraryOpenedByARelativePathKeepsItsIniWhenTheHostMovesOn) {
+    // The host opens the library by a path relative to its current folder and later moves to a
+    // folder that has a "plugins" folder too: the run at unload still belongs beside the library.
+    const PluginRow& row = GetParam();
+    const fs::path plugins = cwd_.path() / "plugins";
+    fs::create_directory(plugins);
+    installIn(row.name, plugins);
+    host::TempFolder elsewhere("ats-elsewhere");
+    fs::create_directory(elsewhere.path() / "plugins");
+    {
+        const auto library = open((fs::path("plugins") / (row.name + std::string(kLibrarySuffix))).string());
+        ASSERT_NE(library, nullptr);
+        fs::remove(plugins / (row.name + std::string(".ini")));
+        fs::current_path(elsewhere.path());
+    }
+    EXPECT_EQ(fs::exists(plugins / (row.name + std::string(".ini"))), row.createsIni);
+    EXPECT_TRUE(fs::is_empty(elsewhere.path() / "plugins"))
+        << "nothing is written beside the new current folder";
 }
 
 TEST_P(EveryPlugin, NoticeShowsTheLibraryPath) {
