@@ -20,7 +20,7 @@
 //   buffer is cut to size - 1 bytes.
 // - A null section lists the section names, a null key the key names of the section (not those
 //   starting with ';'), each ended by a NUL, then one more NUL; a list cut to the buffer ends in
-//   two NULs and gives size - 2.
+//   two NULs and gives size - 2. A section without keys lists nothing and gives the fallback.
 // - profileInt: missing key or empty value gives the fallback; otherwise an optional sign, then
 //   0x/0o/0b prefixes (lower case) or decimal, stopping at the first invalid character; no digit
 //   gives 0; overflow wraps modulo 2^32; only the first 29 characters count.

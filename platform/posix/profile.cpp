@@ -144,8 +144,10 @@ std::uint32_t profileString(const char* section, const char* key, const char* fa
     const bool found = path && *path && readWholeFile(path, text);
     if (!section) return copyList(found ? ini::sectionNames(text) : std::vector<std::string_view>{}, out, size);
     if (!key) {
+        // A missing section, and one without keys, give the fallback, as on Windows.
         if (found)
-            if (const auto names = ini::keyNames(text, section)) return copyList(*names, out, size);
+            if (const auto names = ini::keyNames(text, section); names && !names->empty())
+                return copyList(*names, out, size);
     } else if (found) {
         if (const auto value = ini::findValue(text, section, key)) return copyOut(*value, out, size);
     }

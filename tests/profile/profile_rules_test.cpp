@@ -151,6 +151,10 @@ std::vector<ReadRow> readRows() {
         {"NulEndsValue", "[S]\r\nk=ab\0cd\r\nm=2\r\n"s, "S", "k", "ab"},
         {"NulLaterLinesUnaffected", "[S]\r\nk=ab\0cd\r\nm=2\r\n"s, "S", "m", "2"},
         {"NulInHeader", "[S\0junk]\r\nk=1\r\n"s, "S", "k", "1"},
+        // Ours: Linux has no ANSI code page, so a file with a byte-order mark passes its bytes
+        // through as well; Windows converts its UTF-8 to the code page (here "bom\xE4").
+        {"ByteOrderMarkFileNotConverted", "\xEF\xBB\xBF[S]\r\nk=bom\xC3\xA4\r\n", "S", "k", "bom\xC3\xA4",
+         kNone.c_str(), 256, Lane::Ours},
     };
 }
 
@@ -174,6 +178,47 @@ TEST_P(ProfileRead, GivesTheValue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ProfileRead, testing::ValuesIn(forThisBackend(readRows())), rowName<ReadRow>);
+
+// ---------------------------------------------------------------------------------------------
+// Name lists: a null section lists the sections, a null key the keys of a section; each name ends
+// in a NUL and the list in one more. Compared: the result and the bytes up to the list's end.
+
+struct ListRow {
+    std::string name;
+    const char* section;
+    std::string expected;  // the bytes written, terminating NULs included
+    std::uint32_t result;
+    std::uint32_t size = 64;
+    Lane lane = Lane::Both;
+};
+
+void PrintTo(const ListRow& row, std::ostream* os) { printRow(row, os); }
+
+const std::string kLists = "[A]\r\nalpha=1\r\n;c=2\r\nnoequals\r\nbeta=3\r\n[B]\r\n";
+
+std::vector<ListRow> listRows() {
+    return {
+        {"SectionNames", nullptr, "A\0B\0\0"s, 4},
+        {"KeyNamesWithoutCommentsAndPlainLines", "a", "alpha\0beta\0\0"s, 11},
+        {"KeyNamesOfEmptySectionGiveFallback", "B", "def\0"s, 3},
+        {"KeyNamesOfMissingSectionGiveFallback", "Nope", "def\0"s, 3},
+        {"ListCutToBuffer", "A", "alpha\0\0"s, 6, 8},
+    };
+}
+
+class ProfileList : public testing::TestWithParam<ListRow> {};
+
+TEST_P(ProfileList, ListsTheNames) {
+    const ListRow& row = GetParam();
+    TempDir dir;
+    const std::string path = dir.file("lists.ini");
+    writeBytes(path, kLists);
+    std::string out(row.size, '#');
+    EXPECT_EQ(platform::profileString(row.section, nullptr, "def", out.data(), row.size, path.c_str()), row.result);
+    EXPECT_EQ(out.substr(0, row.expected.size()), row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ProfileList, testing::ValuesIn(forThisBackend(listRows())), rowName<ListRow>);
 
 // ---------------------------------------------------------------------------------------------
 // Reading integers: the value is in "[S]\r\n<line>\r\n", read as key "k" with the fallback -77.
