@@ -160,6 +160,7 @@ int runBench(int argc, char** argv) {
     const bench::Scenario& scenario = parsed.scenario;
     const std::string library =
         fs::absolute(options.plugin.empty() ? libraryBesideProgram(scenario.plugin) : options.plugin)
+            .lexically_normal()
             .string();
     const std::string problem = libraryProblem(library);
     if (!problem.empty()) {

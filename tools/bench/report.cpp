@@ -230,8 +230,27 @@ void writeSvg(std::ostream& out, const Scenario& scenario, const Recording& reco
     const double speedTop = 60.0, speedHeight = 150.0;
     const double handlesTop = speedTop + speedHeight + 30.0, handlesHeight = 90.0;
     const double callsTop = handlesTop + handlesHeight + 30.0, callsHeight = 42.0;
+    // Lamps (only 0 and 1 ever shown) get a thin row, meters a taller one to show their steps.
+    struct PanelRow {
+        std::size_t slot;
+        std::int32_t low;
+        std::int32_t high;
+        bool lamp;
+        double height;
+    };
+    std::vector<PanelRow> panelRows;
+    for (std::size_t slot : panelSlots) {
+        std::int32_t low = 0, high = 0;
+        for (const FrameRecord& r : recording.frames) {
+            low = std::min(low, r.panel[slot]);
+            high = std::max(high, r.panel[slot]);
+        }
+        const bool lamp = low == 0 && high <= 1;
+        panelRows.push_back({slot, low, high, lamp, lamp ? 16.0 : 48.0});
+    }
     const double panelTop = callsTop + callsHeight + 24.0, rowHeight = 16.0;
-    const double panelHeight = rowHeight * static_cast<double>(panelSlots.size());
+    double panelHeight = 0.0;
+    for (const PanelRow& row : panelRows) panelHeight += row.height;
     const double soundTop = panelTop + panelHeight + (panelSlots.empty() ? 0.0 : 24.0);
     const double soundHeight = rowHeight * static_cast<double>(soundSlots.size());
     const double axisY = soundTop + soundHeight + 8.0;
@@ -284,7 +303,7 @@ void writeSvg(std::ostream& out, const Scenario& scenario, const Recording& reco
 
     // Handles.
     c.section(handlesTop - 16, "Handles (notch)");
-    const double notchStep = niceStep(maxNotch, 4);
+    const double notchStep = std::max(1.0, niceStep(maxNotch, 4));
     const double notchHigh = std::ceil(maxNotch / notchStep) * notchStep;
     for (double v = 0; v <= notchHigh + 1e-9; v += notchStep) {
         const double gy = handlesTop + handlesHeight - v / notchHigh * handlesHeight;
@@ -307,31 +326,29 @@ void writeSvg(std::ostream& out, const Scenario& scenario, const Recording& reco
 
     // Calls made between frames, on three staggered rows so neighbouring labels do not overlap.
     c.section(callsTop - 16, "Calls");
-    int row = 0;
+    int callRow = 0;
     for (const FrameRecord& r : recording.frames) {
         if (r.events.empty()) continue;
         const double cx = c.x(r.timeMs);
-        const double cy = callsTop + 12.0 + 14.0 * row;
+        const double cy = callsTop + 12.0 + 14.0 * callRow;
         c.line(cx, callsTop, cx, callsTop + callsHeight, "stroke=\"#888\" stroke-width=\"1\"");
         c.text(cx + 3, cy, join(r.events, ", "), "class=\"tick\"");
-        row = (row + 1) % 3;
+        callRow = (callRow + 1) % 3;
     }
 
     // Panel slots: lamps (only 0 and 1 ever shown) as bars where lit, other slots as step lines.
     if (!panelSlots.empty()) c.section(panelTop - 16, "Panel slots (lamps lit; meters as lines)");
     double y = panelTop;
-    for (std::size_t slot : panelSlots) {
-        std::int32_t low = 0, high = 0;
-        for (const FrameRecord& r : recording.frames) {
-            low = std::min(low, r.panel[slot]);
-            high = std::max(high, r.panel[slot]);
+    for (const PanelRow& row : panelRows) {
+        const std::size_t slot = row.slot;
+        const bool lamp = row.lamp;
+        const std::int32_t low = row.low, high = row.high;
+        c.text(c.left - 6, y + 12, "panel " + std::to_string(slot), "class=\"label\" text-anchor=\"end\"");
+        if (!lamp) {
+            c.text(c.left - 6, y + 26, std::to_string(low) + " to " + std::to_string(high),
+                   "class=\"tick\" text-anchor=\"end\"");
         }
-        const bool lamp = low == 0 && high <= 1;
-        c.text(c.left - 6, y + 12,
-               "panel " + std::to_string(slot) +
-                   (lamp ? "" : " (" + std::to_string(low) + ".." + std::to_string(high) + ")"),
-               "class=\"label\" text-anchor=\"end\"");
-        c.line(c.left, y + rowHeight, c.left + c.width, y + rowHeight, "class=\"grid\"");
+        c.line(c.left, y + row.height, c.left + c.width, y + row.height, "class=\"grid\"");
         if (lamp) {
             for (std::size_t i = 0; i < recording.frames.size(); ++i) {
                 if (recording.frames[i].panel[slot] == 0) continue;
@@ -346,10 +363,10 @@ void writeSvg(std::ostream& out, const Scenario& scenario, const Recording& reco
         } else {
             c.steps(
                 recording, [slot](const FrameRecord& r) { return static_cast<double>(r.panel[slot]); },
-                static_cast<double>(low), static_cast<double>(high == low ? low + 1 : high), y + 2,
-                rowHeight - 4, "stroke=\"#7a4fbf\" stroke-width=\"1.5\"");
+                static_cast<double>(low), static_cast<double>(high == low ? low + 1 : high), y + 4,
+                row.height - 8, "stroke=\"#7a4fbf\" stroke-width=\"1.5\"");
         }
-        y += rowHeight;
+        y += row.height;
     }
 
     // Sound slots: a dot for SoundOnce, a square for SoundStop, a bar while SoundLoop holds.
