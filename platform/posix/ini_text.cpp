@@ -26,8 +26,10 @@ bool lineAt(std::string_view text, std::size_t pos, Line& line) {
     while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
     std::size_t next = end;
     if (next < text.size()) {
-        if (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') next += 2;
-        else next += 1;
+        if (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n')
+            next += 2;
+        else
+            next += 1;
     }
     line = Line{pos, end, next};
     return true;
@@ -44,7 +46,7 @@ enum class Kind { Blank, Header, Key, Other };
 
 struct Parsed {
     Kind kind = Kind::Blank;
-    std::string_view name;      // header or key name, cleaned
+    std::string_view name;       // header or key name, cleaned
     std::size_t valueBegin = 0;  // key line: offset just after the '=' in the text
 };
 
@@ -112,7 +114,8 @@ std::optional<Block> findBlock(std::string_view text, std::string_view section) 
 }
 
 // The first key line of the name in the block.
-std::optional<std::pair<Line, Parsed>> findKey(std::string_view text, const Block& block, std::string_view key) {
+std::optional<std::pair<Line, Parsed>> findKey(std::string_view text, const Block& block,
+                                               std::string_view key) {
     const std::string_view wanted = trimBlanks(key);
     Line line;
     for (std::size_t pos = block.body; pos < block.end && lineAt(text, pos, line); pos = line.next) {
@@ -158,7 +161,8 @@ std::string_view unquote(std::string_view text) {
     return text;
 }
 
-std::optional<std::string_view> findValue(std::string_view text, std::string_view section, std::string_view key) {
+std::optional<std::string_view> findValue(std::string_view text, std::string_view section,
+                                          std::string_view key) {
     const std::optional<Block> block = findBlock(text, section);
     if (!block) return std::nullopt;
     const auto found = findKey(text, *block, key);
@@ -206,10 +210,14 @@ std::int32_t parseInt(std::string_view value) {
     std::uint32_t result = 0;  // unsigned: overflow wraps modulo 2^32 by definition
     for (const char c : value) {
         std::uint32_t digit = 0;
-        if (c >= '0' && c <= '9') digit = static_cast<std::uint32_t>(c - '0');
-        else if (c >= 'a' && c <= 'f') digit = static_cast<std::uint32_t>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F') digit = static_cast<std::uint32_t>(c - 'A' + 10);
-        else break;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<std::uint32_t>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<std::uint32_t>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<std::uint32_t>(c - 'A' + 10);
+        else
+            break;
         if (digit >= base) break;
         result = result * base + digit;
     }

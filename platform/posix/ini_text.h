@@ -40,7 +40,8 @@ std::string_view trimTrailingBlanks(std::string_view text);
 std::string_view unquote(std::string_view text);
 
 // The value of the key in the first block of the section (trimmed, unquoted), or nothing.
-std::optional<std::string_view> findValue(std::string_view text, std::string_view section, std::string_view key);
+std::optional<std::string_view> findValue(std::string_view text, std::string_view section,
+                                          std::string_view key);
 
 // The header names in file order; the key names of the section's first block (without ';' keys and
 // lines without '='), or nothing when the section is missing.

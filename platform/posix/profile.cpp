@@ -79,7 +79,8 @@ std::string writeTarget(std::string path) {
         if (length <= 0 || static_cast<std::size_t>(length) >= link.size()) return path;
         const std::string target(link.data(), static_cast<std::size_t>(length));
         const std::size_t slash = path.rfind('/');
-        path = target.front() == '/' || slash == std::string::npos ? target : path.substr(0, slash + 1) + target;
+        path =
+            target.front() == '/' || slash == std::string::npos ? target : path.substr(0, slash + 1) + target;
     }
     return path;
 }
@@ -115,8 +116,10 @@ bool replaceFile(const std::string& target, const std::string& text, const struc
     for (std::size_t done = 0; ok && done < text.size();) {
         const ssize_t wrote = fileio::writeFile(fd, text.data() + done, text.size() - done);
         if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) ok = false;
-        else done += static_cast<std::size_t>(wrote);
+        if (wrote <= 0)
+            ok = false;
+        else
+            done += static_cast<std::size_t>(wrote);
     }
     if (ok && fileio::syncFile(fd) != 0) ok = false;
     if (fileio::closeFile(fd) != 0) ok = false;
@@ -142,7 +145,8 @@ std::uint32_t profileString(const char* section, const char* key, const char* fa
     if (!out || size == 0) return 0;
     std::string text;
     const bool found = path && *path && readWholeFile(path, text);
-    if (!section) return copyList(found ? ini::sectionNames(text) : std::vector<std::string_view>{}, out, size);
+    if (!section)
+        return copyList(found ? ini::sectionNames(text) : std::vector<std::string_view>{}, out, size);
     if (!key) {
         // A missing section, and one without keys, give the fallback, as on Windows.
         if (found)
@@ -179,9 +183,13 @@ bool writeProfileString(const char* section, const char* key, const char* value,
     }
     const std::string_view sectionName = ini::trimLeadingBlanks(section);
     bool changed = false;
-    if (!key) changed = ini::deleteSection(text, sectionName);
-    else if (!value) changed = ini::deleteKey(text, sectionName, ini::trimLeadingBlanks(key));
-    else changed = ini::setValue(text, sectionName, ini::trimLeadingBlanks(key), ini::trimLeadingBlanks(value));
+    if (!key)
+        changed = ini::deleteSection(text, sectionName);
+    else if (!value)
+        changed = ini::deleteKey(text, sectionName, ini::trimLeadingBlanks(key));
+    else
+        changed =
+            ini::setValue(text, sectionName, ini::trimLeadingBlanks(key), ini::trimLeadingBlanks(value));
     if (!changed) return true;
     return replaceFile(target, text, exists ? &old : nullptr);
 }

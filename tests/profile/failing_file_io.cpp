@@ -42,7 +42,9 @@ namespace platform::fileio {
 using failing_file_io::Call;
 using failing_file_io::failsNow;
 
-int openFile(const char* path, int flags, mode_t mode) { return failsNow(Call::Open) ? -1 : ::open(path, flags, mode); }
+int openFile(const char* path, int flags, mode_t mode) {
+    return failsNow(Call::Open) ? -1 : ::open(path, flags, mode);
+}
 
 ssize_t writeFile(int fd, const void* data, std::size_t size) {
     if (failsNow(Call::Write)) return -1;
@@ -57,6 +59,8 @@ int closeFile(int fd) {
     return failsNow(Call::Close) ? -1 : result;
 }
 
-int renameFile(const char* from, const char* to) { return failsNow(Call::Rename) ? -1 : std::rename(from, to); }
+int renameFile(const char* from, const char* to) {
+    return failsNow(Call::Rename) ? -1 : std::rename(from, to);
+}
 
 }  // namespace platform::fileio

@@ -56,10 +56,10 @@ std::vector<BadRow> badRows() {
          {{"S", "long", kMegabyte.substr(0, 255), 0}, {"S", "k", "5", 5}}},
         {"MegabyteKey", "[S]\r\n" + kMegabyte + "=1\r\nk=5\r\n", {{"S", "k", "5", 5}}},
         {"MegabyteLineWithoutEquals", "[S]\r\n" + kMegabyte + "\r\nk=5", {{"S", "k", "5", 5}}},
-        {"NulBytes",
-         fixture("nul_bytes.ini"),
-         {{"S", "k", "ab", 0}, {"S", "n", "7", 7}, {"T", "t", "1", 1}}},
-        {"CrOnlyNoFinalNewline", fixture("cr_only_no_final_newline.ini"), {{"S", "k", "1", 1}, {"S", "n", "2", 2}}},
+        {"NulBytes", fixture("nul_bytes.ini"), {{"S", "k", "ab", 0}, {"S", "n", "7", 7}, {"T", "t", "1", 1}}},
+        {"CrOnlyNoFinalNewline",
+         fixture("cr_only_no_final_newline.ini"),
+         {{"S", "k", "1", 1}, {"S", "n", "2", 2}}},
         {"ByteOrderMarkAndDuplicates",
          fixture("bom_duplicates.ini"),
          {{"S", "k", "1", 1}, {"S", "m", "<none>", -77}}},
@@ -85,8 +85,8 @@ TEST_P(BadInput, ReadsLikeWindowsAndLeavesTheFileAlone) {
     for (const Expect& expect : row.expect) {
         SCOPED_TRACE(std::string(expect.section) + " / " + expect.key);
         char out[256];
-        const std::uint32_t got = platform::profileString(expect.section, expect.key, "<none>", out, sizeof out,
-                                                          path.c_str());
+        const std::uint32_t got =
+            platform::profileString(expect.section, expect.key, "<none>", out, sizeof out, path.c_str());
         EXPECT_EQ(std::string(out), expect.text);
         EXPECT_EQ(got, expect.text.size());
         EXPECT_EQ(platform::profileInt(expect.section, expect.key, -77, path.c_str()), expect.number);

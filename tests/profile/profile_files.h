@@ -49,7 +49,8 @@ inline std::optional<std::string> readBytes(const std::string& path) {
     if (!in) return std::nullopt;
     std::string bytes;
     char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
+        bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
     return bytes;
 }
 

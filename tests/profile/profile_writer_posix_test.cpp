@@ -25,7 +25,8 @@ using profile_test::writeBytes;
 
 std::vector<std::string> folderEntries(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     return names;
 }
 
@@ -135,12 +136,14 @@ TEST(PosixWriter, ReadOnlyFileIsNotReplaced) {
     writeBytes(path, "[S]\nk=1\n");
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
     EXPECT_FALSE(platform::writeProfileString("S", "k", "2", path.c_str()));
-    EXPECT_FALSE(platform::writeProfileString("S", "k", "1", path.c_str())) << "even an unchanged value fails";
+    EXPECT_FALSE(platform::writeProfileString("S", "k", "1", path.c_str()))
+        << "even an unchanged value fails";
     EXPECT_EQ(readBytes(path), "[S]\nk=1\n");
 }
 
 TEST(PosixWriter, UnwritableFolderFails) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders; run as another user to check this";
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders; run as another user to check this";
     TempDir dir;
     const std::string path = dir.file("x.ini");
     writeBytes(path, "[S]\nk=1\n");

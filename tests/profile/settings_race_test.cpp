@@ -29,7 +29,8 @@ struct RaceValues {
 TEST(SettingsRace, ReloadWhileReadingSeesWholeValues) {
     profile_test::TempDir dir;
     const std::string path = dir.file("race.ini");
-    profile_test::writeBytes(path, "[DATA]\r\na=" + std::to_string(kOld) + "\r\nb=" + std::to_string(kOld) + "\r\n");
+    profile_test::writeBytes(
+        path, "[DATA]\r\na=" + std::to_string(kOld) + "\r\nb=" + std::to_string(kOld) + "\r\n");
     frame::SettingsStore<RaceValues> store(path);
 
     std::atomic<bool> done{false};

@@ -9,10 +9,10 @@
 
 namespace {
 
-using profile_test::fs::current_path;
 using profile_test::readBytes;
 using profile_test::TempDir;
 using profile_test::writeBytes;
+using profile_test::fs::current_path;
 
 // A small settings table: two integers, a string, a padded key in a second section, and an entry
 // read but never written.
