@@ -44,7 +44,7 @@ bool readWholeFile(const char* path, std::string& text, struct stat* info = null
 
 std::uint32_t copyOut(std::string_view text, char* out, std::uint32_t size) {
     const std::size_t n = text.size() < size - 1u ? text.size() : size - 1u;
-    if (n > 0) std::memcpy(out, text.data(), n);
+    if (n > 0) std::memmove(out, text.data(), n);  // the fallback may be the caller's own buffer
     out[n] = '\0';
     return static_cast<std::uint32_t>(n);
 }
@@ -97,7 +97,9 @@ bool replaceFile(const std::string& target, const std::string& text, const struc
     static std::atomic<unsigned> counter{0};
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    // The temporary name starts with the file's name, cut so that it stays within the 255 bytes a
+    // file name may have.
+    const std::string base = (slash == std::string::npos ? target : target.substr(slash + 1)).substr(0, 200);
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {

@@ -112,6 +112,14 @@ TEST(PosixWriter, SymbolicLinkIsFollowed) {
     EXPECT_EQ(folderEntries(dir.path() / "real"), std::vector<std::string>{"target.ini"});
 }
 
+TEST(PosixWriter, LongestFileNameCanBeWritten) {
+    TempDir dir;
+    const std::string path = dir.file(std::string(251, 'n') + ".ini");  // 255 bytes, the most a name has
+    ASSERT_TRUE(platform::writeProfileString("S", "k", "1", path.c_str()));
+    ASSERT_TRUE(platform::writeProfileString("S", "k", "2", path.c_str()));
+    EXPECT_EQ(readBytes(path), "[S]\r\nk=2\r\n");
+}
+
 TEST(PosixWriter, ParentThatIsAFileFails) {
     TempDir dir;
     writeBytes(dir.file("plain"), "not a folder");
