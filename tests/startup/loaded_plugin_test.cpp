@@ -163,7 +163,11 @@ protected:
         previous_ = fs::current_path();
         fs::current_path(cwd_.path());
     }
-    void TearDown() override { fs::current_path(previous_); }
+    void TearDown() override {
+        fs::current_path(previous_);
+        // A test that stopped half-way must not leave a folder that cannot be cleaned up.
+        startup_test::setFolderWritable(folder_.path().string(), true);
+    }
 
     // Copies bin/<name> into the library folder (or a folder given) and returns the copy's path.
     std::string install(const std::string& name) { return installIn(name, folder_.path()); }
