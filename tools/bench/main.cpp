@@ -127,6 +127,10 @@ bool runInPrivateFolder(const bench::Scenario& scenario, const std::string& libr
 }
 
 bool writeOutput(const std::string& path, const std::string& what, const auto& write) {
+    // The folder is made if missing, so "--svg build/demo/x.svg" works in a fresh checkout.
+    std::error_code ignored;  // a folder that cannot be made shows up as a file that cannot be opened
+    const fs::path parent = fs::absolute(path).parent_path();
+    fs::create_directories(parent, ignored);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (out) write(out);
     if (!out || !out.flush()) {
@@ -166,6 +170,10 @@ int runBench(int argc, char** argv) {
     if (!problem.empty()) {
         std::cerr << "bench: " << problem << "\n";
         return kBadLibrary;
+    }
+    if (!options.check) {
+        // Said first, so that a notice the plug-in shows while it loads reads in context.
+        std::cout << "bench: running " << library << " from a private copy" << std::endl;
     }
     bench::Recording recording;
     if (!runInPrivateFolder(scenario, library, &recording, &error)) {

@@ -47,6 +47,13 @@ std::set<std::size_t> writtenSlots(const Recording& recording, bool panel) {
     return slots;
 }
 
+std::string clockText(std::int32_t ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%d:%02d:%02d", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60);
+    if (ms % 1000 == 0) return text;
+    return std::string(text) + fixed(static_cast<double>(ms % 1000) / 1000.0, 3).substr(1);
+}
+
 }  // namespace
 
 // ---- Timeline -------------------------------------------------------------------------------
@@ -54,8 +61,8 @@ std::set<std::size_t> writtenSlots(const Recording& recording, bool panel) {
 void writeTimeline(std::ostream& out, const Scenario& scenario, const Recording& recording) {
     out << (scenario.title.empty() ? scenario.plugin : scenario.title) << "\n";
     out << scenario.file << ": plug-in " << scenario.plugin << ", " << scenario.stepMs << " ms frames, 0 to "
-        << fixed(static_cast<double>(scenario.endMs) / 1000.0, 1) << " s, clock starting at "
-        << scenario.clockMs << " ms\n\n";
+        << fixed(static_cast<double>(scenario.endMs) / 1000.0, 1) << " s, clock from "
+        << clockText(scenario.clockMs) << "\n\n";
     out << "  time s    km/h\n";
     SoundFilter sounds;
     const FrameRecord* previous = nullptr;
