@@ -174,6 +174,8 @@ TEST(ScenarioParser, RejectsBadLinesNamingFileAndLine) {
         {"expectation after the end", kHead + "at 11 expect power = 0\n",
          "t.scn:3: this expectation lies after"},
         {"event after the end", kHead + "at 11 power 1\n", "t.scn:3: this event lies after the end"},
+        {"more frames than the bench keeps", "plugin Vesk\nstep 1ms\nend 200\n",
+         "t.scn:3: the run has 200001 frames"},
         {"zero frame step", kHead + "step 0\n", "t.scn:3: the frame step must be at least 1 ms"},
         {"unknown vehicle field", kHead + "vehicle wheels 8\n", "t.scn:3: expected brake-notches"},
         {"bad clock", kHead + "clock 10:75:00\n", "t.scn:3: expected a clock time"},

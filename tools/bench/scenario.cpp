@@ -353,8 +353,9 @@ void parseLine(Scenario& scenario, Seen& seen, const std::string& raw, int line)
         parseVehicle(scenario, words);
     } else if (head == "step") {
         expectCount(words, 2, "step TIME");
-        scenario.stepMs = parseTime(words[1], "the frame step");
-        if (scenario.stepMs <= 0) fail("the frame step must be at least 1 ms");
+        const std::int32_t step = parseTime(words[1], "the frame step");
+        if (step <= 0) fail("the frame step must be at least 1 ms");
+        scenario.stepMs = step;  // only a good step is kept: the checks below divide by it
     } else if (head == "end") {
         expectCount(words, 2, "end TIME");
         scenario.endMs = parseTime(words[1], "the end time");
@@ -476,6 +477,11 @@ ParseResult parseScenario(const std::string& text, const std::string& file) {
     // Checks that need the whole file.
     if (!seen.plugin) error(line, "expected a 'plugin NAME' line");
     if (!seen.end) error(line, "expected an 'end TIME' line");
+    if (seen.end && scenario.endMs / scenario.stepMs + 1 > kMaxFrames) {
+        error(seen.end, "the run has " + std::to_string(scenario.endMs / scenario.stepMs + 1) +
+                            " frames, more than " + std::to_string(kMaxFrames) +
+                            ": lengthen the step or shorten the run");
+    }
     for (const Event& event : scenario.events) {
         if (seen.end && event.timeMs > scenario.endMs) {
             error(event.line, "this event lies after the end of the run");

@@ -90,6 +90,10 @@ struct Scenario {
     TrainModel model;
 };
 
+// The most frames one run may have: the bench keeps every frame for the CSV and the chart
+// (about 2 KB each).
+inline constexpr std::int64_t kMaxFrames = 100000;
+
 struct ParseResult {
     Scenario scenario;
     std::vector<std::string> errors;  // "file:line: what was expected"; empty when the scenario is good
