@@ -1,0 +1,60 @@
+// How long one frame takes in each plug-in, called through its entry point as the simulator calls
+// it. Speed is measured here, never asserted in tests.
+//   build/native/bin/elapse_benchmark [--benchmark_filter=Tavrel]
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+
+#include "tools/host/plugin_library.h"
+#include "tools/host/temp_folder.h"
+
+namespace {
+
+std::string pluginPath(const char* name) {
+    return std::string(ATS_BIN) + "/" + name + ATS_PLUGIN_SUFFIX;
+}
+
+void elapse(benchmark::State& run, const char* name, const char* ini) {
+    host::TempFolder folder("perf");
+    const std::string library = host::copyPluginTo(pluginPath(name), folder);
+    std::string stem = library.substr(0, library.rfind('.'));
+    host::writeFile(stem + ".ini", ini);
+    std::string error;
+    auto plugin = host::PluginLibrary::open(library, &error);
+    if (!plugin) {
+        run.SkipWithError(error.c_str());
+        return;
+    }
+    const host::EntryPoints& api = plugin->api();
+    api.SetVehicleSpec({8, 5, 0, 0, 10});
+    api.Initialize(0);
+    api.SetPower(3);
+    std::int32_t panel[256] = {};
+    std::int32_t sound[256] = {};
+    frame::VehicleState state{};
+    state.position = 100.0;
+    state.time = 1000;
+    for (auto _ : run) {
+        state.time += 16;
+        state.position += 0.5;
+        state.speed = 112.5f;
+        state.bcPressure = 340.0f;
+        state.current = -120.0f;
+        benchmark::DoNotOptimize(api.Elapse(state, panel, sound));
+        benchmark::ClobberMemory();
+    }
+}
+
+// Quinsora with every reading shown, so the frame does all its slot writes.
+constexpr const char* kAllMeters =
+    "[DATA]\r\nUpDateTime=400\r\nPanelMR=1\r\nPanelBC=2\r\nPanelER=3\r\nPanelBP=4\r\nPanelSAP=5\r\n"
+    "PanelCurrent=6\r\nPanelCurrentABS=7\r\nPanelSpeed=8\r\n";
+
+}  // namespace
+
+BENCHMARK_CAPTURE(elapse, Tavrel, "Tavrel", "");
+BENCHMARK_CAPTURE(elapse, Quinsora, "Quinsora", kAllMeters);
+BENCHMARK_CAPTURE(elapse, Vesk, "Vesk", "");
+
+BENCHMARK_MAIN();
