@@ -43,14 +43,20 @@ bool pressed(const DoorState& state, std::size_t polledIndex) {
     return (now & KeyDownBit) != 0 && (before & KeyDownBit) == 0;
 }
 
-// The key poll sees the doors as the previous frame left them.
-void pollKeys(DoorState& state) {
-    // Each command tests the state as the commands polled before it left it.
-    const auto mayOpen = [&state] {
-        return !state.moving && state.doorSide == 0 && state.leftOpenSwitch == 0 &&
-               state.rightOpenSwitch == 0;
-    };
+// E opens the left doors and T the right ones, under the same conditions; the key sound plays
+// whether or not the command is taken.
+void openCommand(DoorState& state, bool left) {
+    if (!state.moving && state.doorSide == 0 && state.leftOpenSwitch == 0 && state.rightOpenSwitch == 0) {
+        state.leftOpenSwitch = left ? 1 : 0;
+        state.rightOpenSwitch = left ? 0 : 1;
+        state.closeDeadline = 0;
+    }
+    setPending(state, SoundKey, frame::SoundOnce);
+}
 
+// The key poll sees the doors as the previous frame left them; each command tests the state as the
+// commands polled before it left it.
+void pollKeys(DoorState& state) {
     if (pressed(state, 0)) {  // R
         if (state.closeDeadline == 0 && !state.doorsClosed &&
             (state.hostDoorsClosed || !state.doorlockActive)) {
@@ -60,22 +66,8 @@ void pollKeys(DoorState& state) {
         setPending(state, SoundKey, frame::SoundOnce);
     }
     // E is tested before T, so pressing both opens the left doors: T then finds a switch on.
-    if (pressed(state, 1)) {  // E
-        if (mayOpen()) {
-            state.leftOpenSwitch = 1;
-            state.rightOpenSwitch = 0;
-            state.closeDeadline = 0;
-        }
-        setPending(state, SoundKey, frame::SoundOnce);
-    }
-    if (pressed(state, 2)) {  // T
-        if (mayOpen()) {
-            state.rightOpenSwitch = 1;
-            state.leftOpenSwitch = 0;
-            state.closeDeadline = 0;
-        }
-        setPending(state, SoundKey, frame::SoundOnce);
-    }
+    if (pressed(state, 1)) openCommand(state, true);   // E
+    if (pressed(state, 2)) openCommand(state, false);  // T
     if (pressed(state, 3) && state.doorSide == 0) {  // Y
         state.doorMode = state.doorMode == 1 ? 0 : 1;
         setPending(state, SoundModeSwitch, frame::SoundOnce);
