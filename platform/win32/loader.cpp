@@ -3,10 +3,6 @@
 #include "frame/plugin.h"
 #include "platform/win32/internal.h"
 
-namespace platform::win32 {
-HINSTANCE moduleHandle = nullptr;
-}
-
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
     platform::win32::moduleHandle = instance;
     frame::onLoaderNotification(static_cast<int>(reason));

@@ -5,13 +5,15 @@
 
 namespace platform {
 
-std::string modulePath() {
+HINSTANCE win32::moduleHandle = nullptr;
+
+std::string win32::moduleFileName(HMODULE module) {
     // GetModuleFileNameA cuts a long path to the buffer and says so by filling it completely;
     // grow the buffer until the whole path fits.
-    std::string path(260, '\0');
+    std::string path(MAX_PATH, '\0');
     for (;;) {
-        DWORD size = static_cast<DWORD>(path.size());
-        DWORD length = GetModuleFileNameA(win32::moduleHandle, path.data(), size);
+        const DWORD size = static_cast<DWORD>(path.size());
+        const DWORD length = GetModuleFileNameA(module, path.data(), size);
         if (length == 0) return {};
         if (length < size) {
             path.resize(length);
@@ -21,6 +23,8 @@ std::string modulePath() {
         path.resize(path.size() * 2);
     }
 }
+
+std::string modulePath() { return win32::moduleFileName(win32::moduleHandle); }
 
 void showNotice(const std::string& text) {
     // The owner argument is the module handle, as the plug-ins have always passed it; where the

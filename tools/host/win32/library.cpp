@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/win32/internal.h"
 #include "tools/host/plugin_library.h"
 
 namespace host {
@@ -46,19 +47,6 @@ void releaseAllKeys() {
     SetKeyboardState(state);
 }
 
-std::string executablePath() {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD size = static_cast<DWORD>(path.size());
-        const DWORD length = GetModuleFileNameA(nullptr, path.data(), size);
-        if (length == 0) return {};
-        if (length < size) {
-            path.resize(length);
-            return path;
-        }
-        if (path.size() >= 65536) return {};
-        path.resize(path.size() * 2);
-    }
-}
+std::string executablePath() { return platform::win32::moduleFileName(nullptr); }
 
 }  // namespace host

@@ -1,11 +1,19 @@
 #!/usr/bin/env bash
-# Static checks of the 32-bit plug-in DLLs, which cannot run on this host: the export table holds
-# the sixteen entry points under their plain names and nothing else, the import table names system
-# DLLs only, and each entry point pops the argument bytes of the host's __stdcall convention.
-# Usage: check_win32_dlls.sh OBJDUMP BIN_DIR
+# Static checks of the Windows plug-in DLLs: the file is a PE file of the right architecture, the
+# export table holds the sixteen entry points under their plain names and nothing else, and the
+# import table names system DLLs only, so that a user copies one file and it loads. For the 32-bit
+# DLLs, which cannot run on this host, each entry point must also pop the argument bytes of the
+# host's __stdcall convention.
+# Usage: check_dll_tables.sh win32|win64 OBJDUMP BIN_DIR
 set -euo pipefail
-objdump=$1
-bin=$2
+arch=$1
+objdump=$2
+bin=$3
+case $arch in
+  win32) format=pei-i386 ;;
+  win64) format=pei-x86-64 ;;
+  *) echo "unknown architecture $arch"; exit 2 ;;
+esac
 
 declare -A pops=(
   [Elapse]=52 [SetVehicleSpec]=20 [SetBeaconData]=16
@@ -21,15 +29,21 @@ for name in Tavrel Quinsora Vesk; do
   [ -f "$dll" ] || { fail "$name: $dll is missing"; continue; }
   headers=$("$objdump" -p "$dll")
 
-  grep -q 'file format pei-i386' <<<"$("$objdump" -f "$dll")" || fail "$name: not a 32-bit PE file"
+  grep -q "file format $format" <<<"$("$objdump" -f "$dll")" || fail "$name: not a $format file"
 
   names=$(awk '/\[Ordinal\/Name Pointer\] Table/{t=1; next} t && /^\t\[ *[0-9]+\]/{print $NF} t && /^$/{exit}' <<<"$headers" | sort)
   [ "$names" = "$expected_names" ] || fail "$name: exports are [$(echo $names)], want [$(echo $expected_names)]"
 
   imports=$(awk '/DLL Name:/{print toupper($3)}' <<<"$headers" | sort -u)
+  [ -n "$imports" ] || fail "$name: no import table found"
   for dllname in $imports; do
     case $dllname in KERNEL32.DLL|USER32.DLL|MSVCRT.DLL) ;; *) fail "$name: imports $dllname" ;; esac
   done
+
+  if [ "$arch" = win64 ]; then
+    [ $failures -eq 0 ] && echo "ok   $name.dll: 16 exports, system imports only ($(echo $imports))"
+    continue
+  fi
 
   # Export name -> RVA, through the ordinal of each name.
   base=$(awk '/^ImageBase/{print $2}' <<<"$headers")
