@@ -16,11 +16,7 @@
 
 namespace {
 
-#if defined(_WIN32)
-constexpr const char* kPluginFile = "Tavrel.dll";
-#else
-constexpr const char* kPluginFile = "Tavrel.so";
-#endif
+constexpr const char* kPluginFile = "Tavrel" ATS_PLUGIN_SUFFIX;
 
 using door_test::Call;
 using door_test::CallKind;

@@ -103,7 +103,7 @@ class ElapseQuiet : public testing::TestWithParam<const char*> {};
 TEST_P(ElapseQuiet, MakesNoSystemCallAndNoAllocation) {
     if (kSanitized) GTEST_SKIP() << "sanitizer runtimes make system calls of their own";
     host::TempFolder folder("quiet");
-    const std::string library = host::copyPluginTo(std::string(ATS_BIN) + "/" + GetParam() + ".so", folder);
+    const std::string library = host::copyPluginTo(std::string(ATS_BIN) + "/" + GetParam() + ATS_PLUGIN_SUFFIX, folder);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

@@ -16,11 +16,7 @@
 
 namespace {
 
-#ifdef _WIN32
-constexpr const char* kLibraryFile = "Quinsora.dll";
-#else
-constexpr const char* kLibraryFile = "Quinsora.so";
-#endif
+constexpr const char* kLibraryFile = "Quinsora" ATS_PLUGIN_SUFFIX;
 
 constexpr std::int32_t kUntouched = -777;  // what the host's arrays hold before any frame
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();

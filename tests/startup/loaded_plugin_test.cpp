@@ -22,7 +22,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using startup_test::kLibrarySuffix;
+// The file name suffix of a built plug-in: ".dll" or ".so".
+constexpr const char* kLibrarySuffix = ATS_PLUGIN_SUFFIX;
 
 // Taken while the process still stands in the folder that ctest started it in: the tests move the
 // current folder, and a relative path (or, under Wine, a path without a drive) would move with it.

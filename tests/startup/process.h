@@ -5,9 +5,6 @@
 
 namespace startup_test {
 
-// The file name suffix of a built plug-in: ".dll" or ".so".
-extern const char* const kLibrarySuffix;
-
 // Whether the loader tells libraries about threads that start and end (Windows), and whether the
 // notice of a plug-in is a line on standard error (Linux) rather than a message box.
 extern const bool kThreadNotifications;

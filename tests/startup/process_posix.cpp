@@ -5,7 +5,6 @@
 
 namespace startup_test {
 
-const char* const kLibrarySuffix = ".so";
 const bool kThreadNotifications = false;
 const bool kNoticeOnStandardError = true;
 

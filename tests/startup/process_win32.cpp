@@ -6,7 +6,6 @@
 
 namespace startup_test {
 
-const char* const kLibrarySuffix = ".dll";
 const bool kThreadNotifications = true;
 const bool kNoticeOnStandardError = false;
 
