@@ -5,7 +5,8 @@ namespace meter {
 
 bool MeterSettings::visitEntries(const std::string& path, std::int32_t mode) {
     using frame::transferInt;
-    // The key strings keep their trailing spaces: files written by earlier releases hold them.
+    // Keys are written padded with spaces to 17 characters; a read finds a key with or without the
+    // padding, so hand-written files may leave it out.
     transferInt(mode, path, "DATA", "UpDateTime       ", UpDateTime);
     transferInt(mode, path, "DATA", "PanelMR          ", PanelMR);
     transferInt(mode, path, "DATA", "PanelBC          ", PanelBC);
