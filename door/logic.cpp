@@ -68,7 +68,7 @@ void pollKeys(DoorState& state) {
     // E is tested before T, so pressing both opens the left doors: T then finds a switch on.
     if (pressed(state, 1)) openCommand(state, true);   // E
     if (pressed(state, 2)) openCommand(state, false);  // T
-    if (pressed(state, 3) && state.doorSide == 0) {  // Y
+    if (pressed(state, 3) && state.doorSide == 0) {    // Y
         state.doorMode = state.doorMode == 1 ? 0 : 1;
         setPending(state, SoundModeSwitch, frame::SoundOnce);
     }

@@ -10,7 +10,7 @@ namespace frame {
 struct VehicleSpec {
     std::int32_t brakeNotches;  // service brake notches; the emergency notch is one above
     std::int32_t powerNotches;
-    std::int32_t atsNotch;      // the three fields below are not read by any plug-in
+    std::int32_t atsNotch;  // the three fields below are not read by any plug-in
     std::int32_t b67Notch;
     std::int32_t cars;
 };

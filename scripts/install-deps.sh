@@ -4,7 +4,7 @@
 # Usage: scripts/install-deps.sh [native]   ("native" installs only what the Linux build needs)
 set -euo pipefail
 
-packages=(cmake g++ make libgtest-dev googletest libbenchmark-dev)
+packages=(cmake g++ make git clang-format libgtest-dev googletest libbenchmark-dev)
 if [ "${1:-all}" != native ]; then
   packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64)
 fi

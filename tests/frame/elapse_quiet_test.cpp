@@ -103,7 +103,8 @@ class ElapseQuiet : public testing::TestWithParam<const char*> {};
 TEST_P(ElapseQuiet, MakesNoSystemCallAndNoAllocation) {
     if (kSanitized) GTEST_SKIP() << "sanitizer runtimes make system calls of their own";
     host::TempFolder folder("quiet");
-    const std::string library = host::copyPluginTo(std::string(ATS_BIN) + "/" + GetParam() + ATS_PLUGIN_SUFFIX, folder);
+    const std::string library =
+        host::copyPluginTo(std::string(ATS_BIN) + "/" + GetParam() + ATS_PLUGIN_SUFFIX, folder);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -119,15 +120,25 @@ TEST_P(ElapseQuiet, MakesNoSystemCallAndNoAllocation) {
     }
     ASSERT_TRUE(WIFEXITED(status));
     switch (WEXITSTATUS(status)) {
-        case kQuiet: break;
-        case kAllocated: FAIL() << GetParam() << ": a frame allocated memory"; break;
-        case kCannotLoad: FAIL() << GetParam() << ": could not be loaded"; break;
-        case kNoSeccomp: GTEST_SKIP() << "strict seccomp is not available here"; break;
-        default: FAIL() << GetParam() << ": child exited with " << WEXITSTATUS(status);
+        case kQuiet:
+            break;
+        case kAllocated:
+            FAIL() << GetParam() << ": a frame allocated memory";
+            break;
+        case kCannotLoad:
+            FAIL() << GetParam() << ": could not be loaded";
+            break;
+        case kNoSeccomp:
+            GTEST_SKIP() << "strict seccomp is not available here";
+            break;
+        default:
+            FAIL() << GetParam() << ": child exited with " << WEXITSTATUS(status);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Plugins, ElapseQuiet, testing::Values("Tavrel", "Quinsora", "Vesk"),
-                         [](const testing::TestParamInfo<const char*>& row) { return std::string(row.param); });
+                         [](const testing::TestParamInfo<const char*>& row) {
+                             return std::string(row.param);
+                         });
 
 }  // namespace

@@ -11,9 +11,7 @@
 
 namespace {
 
-std::string pluginPath(const char* name) {
-    return std::string(ATS_BIN) + "/" + name + ATS_PLUGIN_SUFFIX;
-}
+std::string pluginPath(const char* name) { return std::string(ATS_BIN) + "/" + name + ATS_PLUGIN_SUFFIX; }
 
 void elapse(benchmark::State& run, const char* name, const char* ini) {
     host::TempFolder folder("perf");
