@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Static checks of the Windows plug-in DLLs: the file is a PE file of the right architecture, the
-# export table holds the sixteen entry points under their plain names and nothing else, and the
-# import table names system DLLs only, so that a user copies one file and it loads. For the 32-bit
-# DLLs, which cannot run on this host, each entry point must also pop the argument bytes of the
-# host's __stdcall convention.
-# Usage: check_dll_tables.sh win32|win64 OBJDUMP BIN_DIR
+# Static checks of the built plug-in libraries. Windows DLLs: the file is a PE file of the right
+# architecture, the export table holds the sixteen entry points under their plain names and nothing
+# else, and the import table names system DLLs only, so that a user copies one file and it loads;
+# for the 32-bit DLLs, which cannot run on this host, each entry point must also pop the argument
+# bytes of the host's __stdcall convention. Linux libraries: the dynamic symbol table defines the
+# sixteen entry points and nothing else.
+# Usage: check_library_tables.sh win32|win64|linux OBJDUMP_OR_NM BIN_DIR
 set -euo pipefail
 arch=$1
 objdump=$2
@@ -12,6 +13,7 @@ bin=$3
 case $arch in
   win32) format=pei-i386 ;;
   win64) format=pei-x86-64 ;;
+  linux) ;;
   *) echo "unknown architecture $arch"; exit 2 ;;
 esac
 
@@ -23,6 +25,19 @@ declare -A pops=(
 expected_names=$(printf '%s\n' "${!pops[@]}" | sort)
 failures=0
 fail() { echo "FAIL $1"; failures=$((failures + 1)); }
+
+if [ "$arch" = linux ]; then
+  nm=$objdump
+  for name in Tavrel Quinsora Vesk; do
+    library=$bin/$name.so
+    [ -f "$library" ] || { fail "$name: $library is missing"; continue; }
+    names=$("$nm" -D --defined-only "$library" | awk '{print $3}' | sort)
+    [ "$names" = "$expected_names" ] || fail "$name: exports are [$(echo $names)], want [$(echo $expected_names)]"
+    [ $failures -eq 0 ] && echo "ok   $name.so: exports the 16 entry points and nothing else"
+  done
+  [ $failures -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
+  exit 0
+fi
 
 for name in Tavrel Quinsora Vesk; do
   dll=$bin/$name.dll
