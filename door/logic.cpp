@@ -11,12 +11,6 @@ constexpr auto kRelaxed = std::memory_order_relaxed;
 
 static_assert(PanelMoving < frame::kSlotCount && SoundMode1Loop < frame::kSlotCount);
 
-// Times are a signed 32-bit clock whose sums wrap around; the sum is made in unsigned arithmetic,
-// and the conversion back is modulo 2^32.
-std::int32_t addTime(std::int32_t time, std::int32_t delta) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(time) + static_cast<std::uint32_t>(delta));
-}
-
 // The chance a beacon asks for: its absolute value, at most 500 per mille. Taken in 64 bits, so
 // the most negative 32-bit value gives the cap instead of overflowing.
 std::int32_t chanceOf(std::int32_t optional) {
@@ -96,7 +90,7 @@ void chanceCheck(DoorState& state, std::int32_t now) {
             setPending(state, left ? SoundLeftClose : SoundRightClose, frame::SoundOnce);
         }
     }
-    state.nextCheckTime = addTime(now, kCheckInterval);
+    state.nextCheckTime = frame::clockAdd(now, kCheckInterval);
 }
 
 void writeOutputs(const DoorState& state, std::int32_t now, std::int32_t* panel, std::int32_t* sound) {
@@ -201,7 +195,7 @@ frame::Handles elapse(DoorState& state, const DoorSettings& settings, const fram
     if (state.leftOpenSwitch == 0 && state.rightOpenSwitch == 0 && state.closeDeadline == 0 &&
         state.doorSide != 0) {
         if (state.openCount != 0) {
-            state.closeDeadline = addTime(now, settings.closetime.load(kRelaxed));
+            state.closeDeadline = frame::clockAdd(now, settings.closetime.load(kRelaxed));
             setPending(state, state.doorSide < 0 ? SoundLeftClose : SoundRightClose, frame::SoundOnce);
             setPending(state, SoundLeftOpen, frame::SoundStop);
             setPending(state, SoundRightOpen, frame::SoundStop);
@@ -237,7 +231,7 @@ frame::Handles elapse(DoorState& state, const DoorSettings& settings, const fram
     if (!state.doorsClosed && state.closeDeadline == 0 && now > state.nextCheckTime) {
         chanceCheck(state, now);
     } else if (now > state.nextCheckTime) {
-        state.nextCheckTime = addTime(prev, kCheckInterval);
+        state.nextCheckTime = frame::clockAdd(prev, kCheckInterval);
     }
 
     // Speed flag; a NaN speed fails both tests and changes nothing.

@@ -77,6 +77,18 @@ inline constexpr std::int32_t ConstantSpeedOff = 2;
 // The interface version every plug-in reports: 2 in the upper 16 bits.
 inline constexpr std::int32_t kInterfaceVersion = 0x20000;
 
+// The simulation clock is a signed 32-bit millisecond count that may wrap: sums and differences of
+// times are taken modulo 2^32 (through unsigned arithmetic, never signed overflow), and the results
+// are compared as signed values.
+constexpr std::int32_t clockAdd(std::int32_t time, std::int32_t delta) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(time) + static_cast<std::uint32_t>(delta));
+}
+constexpr std::int32_t clockDifference(std::int32_t later, std::int32_t earlier) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(later) - static_cast<std::uint32_t>(earlier));
+}
+static_assert(clockAdd(2147483647, 1) == -2147483647 - 1 &&
+              clockDifference(-2147483647 - 1, 2147483647) == 1);
+
 // Writes a slot whose index comes from outside the code (a setting): indices beyond 0..255 are
 // skipped, so no array is ever written out of its bounds.
 inline void writeSlot(std::int32_t* slots, std::int32_t index, std::int32_t value) {

@@ -7,12 +7,6 @@
 namespace meter {
 namespace {
 
-// Time sums wrap around in 32 bits instead of overflowing: done in unsigned arithmetic, then
-// taken back as the signed value with the same bits.
-std::int32_t wrappingAdd(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
-
 std::int32_t setting(const frame::IntSetting& value) { return value.load(std::memory_order_relaxed); }
 
 void update(MeterState& state) {
@@ -72,9 +66,10 @@ frame::Handles elapse(MeterState& state, const MeterSettings& settings, const fr
 
     if (now > state.nextUpdateTime && state.nextUpdateTime != 0) {
         update(state);
-        state.nextUpdateTime = wrappingAdd(state.nextUpdateTime, interval);
+        state.nextUpdateTime = frame::clockAdd(state.nextUpdateTime, interval);
     }
-    if (now > wrappingAdd(state.nextUpdateTime, interval)) state.nextUpdateTime = wrappingAdd(now, interval);
+    if (now > frame::clockAdd(state.nextUpdateTime, interval))
+        state.nextUpdateTime = frame::clockAdd(now, interval);
 
     frame::writeSlot(panel, setting(settings.PanelBC), state.averages[BC]);
     frame::writeSlot(panel, setting(settings.PanelMR), state.averages[MR]);

@@ -9,15 +9,6 @@ namespace {
 
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
-// The simulation clock is a signed 32-bit count that may wrap: sums and differences are taken
-// modulo 2^32, as the hardware does, without signed overflow.
-std::int32_t wrappingAdd(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
-std::int32_t wrappingSub(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
-}
-
 // Notches only ever go up here (by a positive amount); a notch past the top stays at the top
 // rather than wrapping round to a negative one, which would release a brake or reverse the power.
 std::int32_t notchesUp(std::int32_t notch, std::int32_t amount) {
@@ -50,7 +41,7 @@ frame::Handles elapse(State& state, const frame::DriverHandles& driver, const fr
 
     // The speed from the change of position over the change of time. A previous frame at time 0 or
     // less, or at position 0.0 or less, counts as no previous frame: the step keeps its last value.
-    if (state.lastTime > 0) state.timeStep = wrappingSub(now, state.lastTime);
+    if (state.lastTime > 0) state.timeStep = frame::clockDifference(now, state.lastTime);
     if (state.lastPosition > 0.0) state.positionStep = vehicle.position - state.lastPosition;
     if (state.timeStep > 0) {
         state.computedSpeed = std::fabs(state.positionStep * 3600.0 / static_cast<double>(state.timeStep));
@@ -73,7 +64,7 @@ frame::Handles elapse(State& state, const frame::DriverHandles& driver, const fr
     // The overspeed timer runs on the computed speed only. A frame at position 0.0 exactly does not
     // start it; a negative position does.
     if (state.computedSpeed >= kArmSpeed && vehicle.position != 0.0 && state.overspeedDeadline == 0) {
-        state.overspeedDeadline = wrappingAdd(now, kLatchDelay);
+        state.overspeedDeadline = frame::clockAdd(now, kLatchDelay);
     }
     if (state.computedSpeed < kReleaseSpeed) state.overspeedDeadline = 0;
     if (state.overspeedDeadline != 0 && state.overspeedDeadline < now) state.emergencyLatched = true;
