@@ -9,6 +9,13 @@ set(CMAKE_C_COMPILER ${_triple}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${_triple}-g++-posix)
 set(CMAKE_RC_COMPILER ${_triple}-windres)
 set(CMAKE_OBJDUMP ${_triple}-objdump)
+# 32-bit: floating point in SSE2 registers, so doubles are compared as 64-bit values and float sums
+# rounded as 32-bit ones (the x87 unit would carry 80 bits between steps), with the stack realigned
+# on entry since the host's calls guarantee only 4-byte alignment.
+if(ATS_MINGW_ARCH STREQUAL "i686")
+  set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
+  set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
+endif()
 set(CMAKE_FIND_ROOT_PATH /usr/${_triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
