@@ -189,6 +189,27 @@ inline const std::vector<Sequence>& sequences() {
             {{initialize()}, 2000, "",  0, "closed p0 once 154"},
             {{},             2100, "",  0, "closed p4"},
             {{},             2200, "E", 0, "left open p4 once 150 155 156"}}},
+        // What Initialize keeps (the host's door report, the key edges) and what it resets (the
+        // previous frame's time, the next check, the moving flag), each seen through an output.
+        {"Initialize_keeps_the_host_doors_closed_report", {}, false, {
+            {{hostCloses(), initialize()}, 1000, "E", 0, "left open p4 once 150 155 156"},
+            {{},                           2000, "R", 0, "left closing p0 once 152 156 stop 150 151"}}},
+        {"Initialize_keeps_the_previous_key_poll", {}, false, {
+            {{},             1000, "E", 0, "left open p4 once 150 155 156"},
+            {{initialize()}, 2000, "E", 0, "closed p0 once 154"}}},
+        {"Initialize_forgets_the_previous_frame_time", {}, false, {
+            {{},                                                 20000, "",  0, "closed p4"},
+            {{initialize(), beacon(87, 300), beacon(88, 500)},   1000,  "",  0, "closed p4"},
+            {{},                                                 5001,  "E", 0, "left open p4 once 150 155 156"}}},
+        {"Initialize_clears_the_next_check", {}, false, {
+            {{beacon(86, 0), beacon(87, 300)},                   100000, "E", 0, "left open p4 once 155 156"},
+            {{initialize(), beacon(87, 300), beacon(88, 500)},   1000,   "",  0, "closed p0 once 154"},
+            {{},                                                 5001,   "E", 0, "left open p4 once 150 155 156"}}},
+        {"Initialize_clears_the_moving_flag", {}, false, {
+            {{},             1000, "", 30, "closed p4 once 95"},
+            {{initialize()}, 2000, "", 30, "closed p4 once 95"}}},
+        {"E_and_Y_together_while_closed_both_act", {}, false, {
+            {{}, 1000, "EY", 0, "left open p4 once 150 155 156 157"}}},
         {"the_first_frame_after_load_reports_the_doors_closing", {}, true, {
             {{}, 0,   "", 0, "closed p0 once 154"},
             {{}, 100, "", 0, "closed p4"}}},
@@ -235,6 +256,9 @@ inline const std::vector<Sequence>& sequences() {
             {{},             41008, "", 0, "left open p0"},
             {{},             46009, "", 0, "left open p0 once 150"},
             {{hostCloses()}, 47000, "R", 0, "left closing p0 once 152 156 stop 150 151"}}},
+        // The first draw is 41: a chance of exactly 41 per mille does not open.
+        {"a_draw_equal_to_the_opening_chance_does_not_open", {}, false, {
+            {{beacon(87, 41), beacon(88, 500)}, 1000, "E", 0, "left open p4 once 155 156"}}},
         {"a_zero_chance_stops_chance_events_but_uses_its_draws", {}, false, {
             {{beacon(87, -300)}, 1000,  "E", 0, "left open p4 once 150 155 156"},
             {{beacon(88, 500)},  6001,  "",  0, "left open p0"},
