@@ -182,11 +182,19 @@ TEST(ScenarioParser, RejectsBadLinesNamingFileAndLine) {
         {"plug-in named twice", kHead + "plugin Vesk\n", "t.scn:3: the plug-in is already named on line 1"},
         {"no plug-in", "end 10\n", "t.scn:1: expected a 'plugin NAME' line"},
         {"no end", "plugin Vesk\n", "t.scn:1: expected an 'end TIME' line"},
+        // Whole-model checks run after the last line, and still name the line at fault.
         {"model brake rates short of the emergency notch",
-         kHead + "model power 1 2 3 4 5\nmodel brake 1 2 3 4 5 6 7 8\n", "needs 9 brake rates"},
+         kHead + "model power 1 2 3 4 5\nmodel brake 1 2 3 4 5 6 7 8\nat 1 power 1\n",
+         "t.scn:4: the train model needs 9 brake rates"},
+        {"model without power rates", kHead + "model grade 1\nmodel brake 1 2 3 4 5 6 7 8 9\nat 1 power 1\n",
+         "t.scn:3: the train model needs 5 power rates"},
         {"model with speed keyframes",
-         kHead + "model power 1 2 3 4 5\nmodel brake 1 2 3 4 5 6 7 8 9\nat 0 speed 1\nat 5 speed 9\n",
-         "speed comes from the model"},
+         kHead + "model power 1 2 3 4 5\nmodel brake 1 2 3 4 5 6 7 8 9\nat 0 speed 1\nat 5 speed 9\nat 1 "
+                 "power 1\n",
+         "t.scn:6: with a train model the speed comes from the model"},
+        {"model with position keyframes",
+         kHead + "model power 1 2 3 4 5\nmodel brake 1 2 3 4 5 6 7 8 9\nat 2 position 5\nat 1 power 1\n",
+         "t.scn:5: with a train model the position comes from the model"},
         {"negative model rate", kHead + "model power 1 -2\n", "t.scn:3: power rates must not be negative"},
     };
     for (const Rejected& row : rows) {

@@ -219,7 +219,7 @@ void parseTimed(Scenario& scenario, std::int32_t time, const Words& words, std::
     if (channelFromName(what, &channel)) {
         expectCount(words, i + 2, "at TIME " + what + " VALUE");
         scenario.keyframes[static_cast<std::size_t>(channel)].push_back(
-            {time, parseNumber(words[i + 1], what)});
+            {time, parseNumber(words[i + 1], what), line});
         return;
     }
     if (what == "expect") {
@@ -369,10 +369,13 @@ void parseLine(Scenario& scenario, Seen& seen, const std::string& raw, int line)
     } else if (head == "model") {
         if (words.size() < 2) fail("expected 'model power|brake RATES...' or 'model grade RATE'");
         scenario.model.enabled = true;
+        if (!scenario.model.firstLine) scenario.model.firstLine = line;
         if (words[1] == "power") {
             scenario.model.power = parseRates(words, 2, "power");
+            scenario.model.powerLine = line;
         } else if (words[1] == "brake") {
             scenario.model.brake = parseRates(words, 2, "brake");
+            scenario.model.brakeLine = line;
         } else if (words[1] == "grade") {
             expectCount(words, 3, "model grade RATE");
             scenario.model.grade = parseNumber(words[2], "a grade rate");
@@ -500,20 +503,28 @@ ParseResult parseScenario(const std::string& text, const std::string& file) {
     if (model.enabled) {
         const auto brakes = static_cast<std::size_t>(std::max(scenario.vehicle.brakeNotches, 0)) + 1;
         const auto powers = static_cast<std::size_t>(std::max(scenario.vehicle.powerNotches, 0));
+        // Each error names the line that holds the fault: the rate list, or the first model line
+        // when the list is missing; the keyframe the model leaves no room for.
         if (model.brake.size() != brakes) {
-            error(line, "the train model needs " + std::to_string(brakes) +
-                            " brake rates (one per brake notch, the emergency notch last), got " +
-                            std::to_string(model.brake.size()));
+            error(model.brakeLine ? model.brakeLine : model.firstLine,
+                  "the train model needs " + std::to_string(brakes) +
+                      " brake rates (one per brake notch, the emergency notch last), got " +
+                      std::to_string(model.brake.size()));
         }
         if (model.power.size() != powers) {
-            error(line, "the train model needs " + std::to_string(powers) +
-                            " power rates (one per power notch), got " + std::to_string(model.power.size()));
+            error(model.powerLine ? model.powerLine : model.firstLine,
+                  "the train model needs " + std::to_string(powers) +
+                      " power rates (one per power notch), got " + std::to_string(model.power.size()));
         }
-        if (scenario.keyframes[static_cast<std::size_t>(Channel::Speed)].size() > 1) {
-            error(line, "with a train model the speed comes from the model: give at most one speed keyframe");
+        const auto& speeds = scenario.keyframes[static_cast<std::size_t>(Channel::Speed)];
+        const auto& positions = scenario.keyframes[static_cast<std::size_t>(Channel::Position)];
+        if (speeds.size() > 1) {
+            error(speeds[1].line,
+                  "with a train model the speed comes from the model: give at most one speed keyframe");
         }
-        if (!scenario.keyframes[static_cast<std::size_t>(Channel::Position)].empty()) {
-            error(line, "with a train model the position comes from the model: give no position keyframes");
+        if (!positions.empty()) {
+            error(positions.front().line,
+                  "with a train model the position comes from the model: give no position keyframes");
         }
     }
     for (auto& keyframes : scenario.keyframes) {

@@ -19,6 +19,7 @@ const char* channelName(Channel channel);
 struct Keyframe {
     std::int32_t timeMs;
     double value;
+    int line = 0;  // where the scenario gives it
 };
 
 // Calls the bench makes between frames, before the first frame at or after their time.
@@ -71,6 +72,9 @@ struct TrainModel {
     std::vector<double> power;  // km/h per second for notches 1, 2, ...
     std::vector<double> brake;  // km/h per second for notches 1 .. emergency
     double grade = 0.0;         // km/h per second added in every frame (downhill is positive)
+    int firstLine = 0;          // the first "model" line, and the lines of the rate lists
+    int powerLine = 0;
+    int brakeLine = 0;
 };
 
 struct Scenario {
