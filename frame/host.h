@@ -10,9 +10,10 @@ namespace frame {
 struct VehicleSpec {
     std::int32_t brakeNotches;  // service brake notches; the emergency notch is one above
     std::int32_t powerNotches;
-    std::int32_t atsNotch;  // the three fields below are not read by any plug-in
-    std::int32_t b67Notch;
-    std::int32_t cars;
+    // Three further fields that no plug-in reads; the host fills them with its own vehicle data.
+    std::int32_t extra1;
+    std::int32_t extra2;
+    std::int32_t extra3;
 };
 
 // First argument of Elapse: the vehicle's state in this frame.
@@ -46,8 +47,8 @@ struct Handles {
 
 static_assert(sizeof(VehicleSpec) == 20 && alignof(VehicleSpec) <= 4);
 static_assert(offsetof(VehicleSpec, brakeNotches) == 0 && offsetof(VehicleSpec, powerNotches) == 4 &&
-              offsetof(VehicleSpec, atsNotch) == 8 && offsetof(VehicleSpec, b67Notch) == 12 &&
-              offsetof(VehicleSpec, cars) == 16);
+              offsetof(VehicleSpec, extra1) == 8 && offsetof(VehicleSpec, extra2) == 12 &&
+              offsetof(VehicleSpec, extra3) == 16);
 static_assert(sizeof(VehicleState) == 40);
 static_assert(offsetof(VehicleState, position) == 0 && offsetof(VehicleState, speed) == 8 &&
               offsetof(VehicleState, time) == 12 && offsetof(VehicleState, bcPressure) == 16 &&

@@ -61,11 +61,11 @@ TEST(ScenarioParser, AcceptsEachStatement) {
         {"no ini lines: no file", "", [](const Scenario& s) { EXPECT_FALSE(s.hasIni); }},
         {"comments and blank lines", "# a comment\n\n   \nstep 50ms # frames\n",
          [](const Scenario& s) { EXPECT_EQ(s.stepMs, 50); }},
-        {"vehicle fields by name", "vehicle brake-notches 6 power-notches 4 cars 3\n",
+        {"vehicle fields by name", "vehicle brake-notches 6 power-notches 4 extra3 3\n",
          [](const Scenario& s) {
              EXPECT_EQ(s.vehicle.brakeNotches, 6);
              EXPECT_EQ(s.vehicle.powerNotches, 4);
-             EXPECT_EQ(s.vehicle.cars, 3);
+             EXPECT_EQ(s.vehicle.extra3, 3);
          }},
         {"clock as H:MM:SS", "clock 10:30:05.5\n", [](const Scenario& s) { EXPECT_EQ(s.clockMs, 37805500); }},
         {"events in time order, file order within one time",

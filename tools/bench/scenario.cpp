@@ -317,15 +317,14 @@ void parseVehicle(Scenario& scenario, const Words& words) {
             scenario.vehicle.brakeNotches = value;
         else if (words[i] == "power-notches")
             scenario.vehicle.powerNotches = value;
-        else if (words[i] == "ats-notch")
-            scenario.vehicle.atsNotch = value;
-        else if (words[i] == "b67-notch")
-            scenario.vehicle.b67Notch = value;
-        else if (words[i] == "cars")
-            scenario.vehicle.cars = value;
+        else if (words[i] == "extra1")
+            scenario.vehicle.extra1 = value;
+        else if (words[i] == "extra2")
+            scenario.vehicle.extra2 = value;
+        else if (words[i] == "extra3")
+            scenario.vehicle.extra3 = value;
         else
-            fail("expected brake-notches, power-notches, ats-notch, b67-notch or cars, got " +
-                 quoted(words[i]));
+            fail("expected brake-notches, power-notches, extra1, extra2 or extra3, got " + quoted(words[i]));
     }
 }
 
