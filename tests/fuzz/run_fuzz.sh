@@ -2,7 +2,8 @@
 # Runs one fuzz target for a bounded time on its seeds, keeping what it finds in a work folder.
 # Usage: run_fuzz.sh TARGET SECONDS WORK [SEED_FOLDER ...] [-- LIBFUZZER_OPTION ...]
 # New inputs go to WORK/corpus (the seed folders are only read); a failing input is written to WORK
-# as crash-*, leak-*, timeout-* or oom-*, and the run fails.
+# as crash-*, leak-*, timeout-* or oom-*, and the run fails. With FUZZ_FRESH=1 the work folder's
+# corpus is emptied first, so that a short run takes the same time however often it has run.
 set -euo pipefail
 target=$1 seconds=$2 work=$3
 shift 3
@@ -12,6 +13,7 @@ while [ $# -gt 0 ] && [ "$1" != -- ]; do
   shift
 done
 [ "${1:-}" = -- ] && shift
+[ "${FUZZ_FRESH:-0}" = 1 ] && rm -rf "$work/corpus"
 mkdir -p "$work/corpus"
 dict="$(dirname "$0")/$(basename "$target").dict"
 [ -f "$dict" ] && set -- -dict="$dict" "$@"
