@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "tools/bench/ini_check.h"
 #include "tools/bench/report.h"
 #include "tools/bench/run.h"
 #include "tools/bench/scenario.h"
@@ -30,6 +31,7 @@ constexpr int kBadLibrary = 3;
 const char* const kUsage =
     "usage: bench SCENARIO [--plugin PATH] [--csv FILE] [--svg FILE] [--check]\n"
     "             [--only LIST] [--from TIME] [--to TIME] [-q|--quiet] [-v|--verbose]\n"
+    "       bench ini FILE [--plugin NAME]\n"
     "  Runs the plug-in that SCENARIO names (found beside this program unless --plugin gives\n"
     "  its path) through the scenario, prints a timeline of the frames in which something\n"
     "  changed and checks the scenario's expectations.\n"
@@ -40,7 +42,9 @@ const char* const kUsage =
     "               sound:SLOT or a slot's label, separated by commas\n"
     "  --from TIME, --to TIME  the timeline shows only frames in this time range\n"
     "  -q, --quiet  the timeline shows calls and handles only; -v, --verbose: every change,\n"
-    "               a blinking lamp's too\n";
+    "               a blinking lamp's too\n"
+    "  bench ini FILE  says which keys of the INI file the plug-in reads, the value each gives,\n"
+    "               and what it would misread; the file is not changed\n";
 
 struct Options {
     std::string scenario;
@@ -162,6 +166,9 @@ bool writeOutput(const std::string& path, const std::string& what, const auto& w
 }
 
 int runBench(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "ini") {
+        return bench::iniCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
+    }
     Options options;
     std::string error;
     if (!parseOptions(argc, argv, &options, &error)) {
@@ -182,6 +189,12 @@ int runBench(int argc, char** argv) {
         return kBadInput;
     }
     bench::Scenario scenario = parsed.scenario;
+    // A meter plug-in's INI says which slot shows which reading: that names the slot, unless the
+    // scenario labels it, and the chart draws the reading behind it.
+    const std::vector<bench::MeterSlot> meterSlots = bench::meterSlots(scenario.plugin, scenario.ini);
+    for (const bench::MeterSlot& meter : meterSlots) {
+        if (scenario.panelLabels[meter.slot].line == 0) scenario.panelLabels[meter.slot].name = meter.key;
+    }
     const std::string library =
         fs::absolute(options.plugin.empty() ? libraryBesideProgram(scenario.plugin) : options.plugin)
             .lexically_normal()
@@ -218,6 +231,7 @@ int runBench(int argc, char** argv) {
     if (!options.csv.empty()) csv = std::make_unique<bench::CsvLog>(scenario);
     if (!options.svg.empty()) {
         chart = std::make_unique<bench::Chart>(scenario, bench::frameCount(scenario));
+        for (const bench::MeterSlot& meter : meterSlots) chart->setRawSource(meter.slot, meter.input);
     }
     std::int64_t frames = 0;
     const bench::FrameSink sink = [&](const bench::FrameRecord& record) {
