@@ -363,7 +363,8 @@ void Chart::write(std::ostream& out, const std::vector<Checker::Result>& results
         << fixed(totalHeight, 0) << "\" viewBox=\"0 0 " << fixed(totalWidth, 0) << " "
         << fixed(totalHeight, 0) << "\" font-family=\"sans-serif\" font-size=\"11\">\n"
         << "<style>.section{font-weight:bold;font-size:12px}.label{fill:#222}.tick{fill:#555;font-size:10px}"
-           ".grid{stroke:#e4e4e4;stroke-width:1}.axis{stroke:#444;stroke-width:1}</style>\n"
+           ".grid{stroke:#e4e4e4;stroke-width:1}.axis{stroke:#444;stroke-width:1}"
+           ".halo{paint-order:stroke;stroke:white;stroke-width:3px;stroke-linejoin:round}</style>\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
     c.text(8, 22, clip(scenario.title.empty() ? scenario.plugin : scenario.title, 110),
            "font-size=\"16\" font-weight=\"bold\"");
@@ -464,7 +465,7 @@ void Chart::write(std::ostream& out, const std::vector<Checker::Result>& results
         std::string label = clip(buckets[i].firstCall->text, 24);
         if (buckets[i].calls > 1) label += " +" + std::to_string(buckets[i].calls - 1);
         const int row = callRows.place(cx + 3, label);
-        if (row >= 0) c.text(cx + 3, callsTop + 12.0 + 15.0 * row, label, "class=\"tick\"");
+        if (row >= 0) c.text(cx + 3, callsTop + 12.0 + 15.0 * row, label, "class=\"tick halo\"");
     }
     if (callRows.omitted > 0) {
         c.text(kLeft + kPlotWidth, callsTop - 6,
@@ -523,7 +524,7 @@ void Chart::write(std::ostream& out, const std::vector<Checker::Result>& results
     y = soundTop;
     for (std::size_t slot : soundRows) {
         const auto& marks = s.sound.at(slot);
-        c.rowName(y, "sound " + std::to_string(slot) + " " + scenario.soundLabels[slot].name);
+        c.rowName(y, slotName(scenario, false, slot));
         c.line(kLeft, y + rowHeight, kLeft + kPlotWidth, y + rowHeight, "class=\"grid\"");
         bars(
             c, buckets, count, [&](std::size_t i) { return (marks[i] & MarkLoop) != 0; }, y + 6,
@@ -560,7 +561,7 @@ void Chart::write(std::ostream& out, const std::vector<Checker::Result>& results
                 c.line(mx - 4, ry, mx + 4, ry + 8, "stroke=\"#d00000\" stroke-width=\"2\"");
                 c.line(mx - 4, ry + 8, mx + 4, ry, "stroke=\"#d00000\" stroke-width=\"2\"");
             } else {
-                c.rect(x1, ry + 2, x2 - x1, 4, "fill=\"#2a9d3a\"");
+                c.rect(x1 - 1.5, ry + 1, std::max(x2 - x1, 0.0) + 3, 6, "fill=\"#2a9d3a\"");
             }
             const double tx = bad ? mx + 6 : x2 + 3;
             if (row >= 0)
