@@ -238,6 +238,13 @@ TEST(IniCheck, ResolvesEachKeyAndWarnsOfWhatTheFileMakesThePluginMisread) {
     }
 }
 
+TEST(IniCheck, AScenariosIniLinesAreCheckedAndNamedByTheirScenarioLine) {
+    const Scenario s = scenarioFrom("plugin Tavrel\nend 1\nini [DATA]\n# a comment\nini closetime=1s\n");
+    const auto warnings = bench::scenarioIniWarnings(s.plugin, s.ini, s.iniLines, s.file);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].rfind("r.scn:5: warning: closetime=1s is read as 1 ms", 0), 0u) << warnings[0];
+}
+
 TEST(IniCheck, TellsThePluginByTheFilesNameOrItsKeys) {
     EXPECT_EQ(bench::guessPlugin("/x/Quinsora.ini", ""), "Quinsora");
     EXPECT_EQ(bench::guessPlugin("my.ini", "[DATA]\nclosetime=1\nDIR=0\n"), "Tavrel");

@@ -261,18 +261,22 @@ std::string senseOfValue(const std::string& key, std::int32_t value, const Sense
 // ---- The check ------------------------------------------------------------------------------
 
 IniCheck checkIni(const std::string& plugin, const std::string& text, const std::string& path,
-                  const std::string& shownName) {
+                  const std::string& shownName, const std::vector<int>* lineMap) {
     IniCheck check;
     check.plugin = plugin;
     const std::vector<SettingEntry> entries = settingsOf(plugin);
     // Messages in line order; within a line, in the order found.
     std::vector<std::pair<int, std::string>> warnings, notes;
+    auto where = [&](int line) {
+        if (line > 0 && lineMap != nullptr && static_cast<std::size_t>(line) <= lineMap->size())
+            line = (*lineMap)[static_cast<std::size_t>(line) - 1];
+        return shownName + (line ? ":" + std::to_string(line) : "");
+    };
     auto warn = [&](int line, const std::string& what) {
-        warnings.emplace_back(line,
-                              shownName + (line ? ":" + std::to_string(line) : "") + ": warning: " + what);
+        warnings.emplace_back(line, where(line) + ": warning: " + what);
     };
     auto note = [&](int line, const std::string& what) {
-        notes.emplace_back(line, shownName + (line ? ":" + std::to_string(line) : "") + ": note: " + what);
+        notes.emplace_back(line, where(line) + ": note: " + what);
     };
     std::vector<std::string> sections, keys;
     for (const SettingEntry& e : entries) {
@@ -584,6 +588,15 @@ int iniCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     out << file << ": " << check.warnings.size() << " warning(s)\n";
     return kWarned;
+}
+
+std::vector<std::string> scenarioIniWarnings(const std::string& plugin, const std::string& iniText,
+                                             const std::vector<int>& iniLines, const std::string& file) {
+    if (settingsOf(plugin).empty() || iniText.empty()) return {};
+    host::TempFolder folder("bench-ini");
+    const std::string path = folder.file(plugin + ".ini");
+    if (!host::writeFile(path, iniText)) return {};
+    return checkIni(plugin, iniText, path, file, &iniLines).warnings;
 }
 
 // ---- Meter slots ----------------------------------------------------------------------------

@@ -30,9 +30,15 @@ struct IniCheck {
 };
 
 // Checks text (the file's contents, already read) for the plug-in; path is where the profile
-// services read it for the resolved values, shownName how messages name it.
+// services read it for the resolved values, shownName how messages name it. With lineMap, a
+// message names lineMap[N - 1] in place of line N (the scenario lines of a scenario's INI).
 IniCheck checkIni(const std::string& plugin, const std::string& text, const std::string& path,
-                  const std::string& shownName);
+                  const std::string& shownName, const std::vector<int>* lineMap = nullptr);
+
+// The warnings for a scenario's INI lines, naming the scenario's lines; none for a plug-in the
+// bench has no settings list of.
+std::vector<std::string> scenarioIniWarnings(const std::string& plugin, const std::string& iniText,
+                                             const std::vector<int>& iniLines, const std::string& file);
 
 // The plug-in an INI file belongs to: by the file's name (Tavrel.ini), else by its keys; empty
 // when neither tells.

@@ -189,6 +189,11 @@ int runBench(int argc, char** argv) {
         return kBadInput;
     }
     bench::Scenario scenario = parsed.scenario;
+    // What the plug-in will make of the scenario's INI lines, said before the run.
+    for (const std::string& warning :
+         bench::scenarioIniWarnings(scenario.plugin, scenario.ini, scenario.iniLines, scenario.file)) {
+        std::cerr << warning << "\n";
+    }
     // A meter plug-in's INI says which slot shows which reading: that names the slot, unless the
     // scenario labels it, and the chart draws the reading behind it.
     const std::vector<bench::MeterSlot> meterSlots = bench::meterSlots(scenario.plugin, scenario.ini);

@@ -504,6 +504,7 @@ ParseResult parseScenario(const std::string& text, const std::string& file) {
         if (start != std::string::npos && raw.compare(start, 3, "ini") == 0 &&
             (raw.size() == start + 3 || raw[start + 3] == ' ' || raw[start + 3] == '\t')) {
             scenario.hasIni = true;
+            scenario.iniLines.push_back(line);
             scenario.ini += (raw.size() > start + 4 ? raw.substr(start + 4) : std::string()) + "\r\n";
             continue;
         }

@@ -90,7 +90,8 @@ struct Scenario {
     std::string title;
     std::string plugin;
     bool hasIni = false;
-    std::string ini;  // the INI file's contents, lines ending in CRLF
+    std::string ini;            // the INI file's contents, lines ending in CRLF
+    std::vector<int> iniLines;  // the scenario line of each INI line
     frame::VehicleSpec vehicle{8, 5, 1, 6, 10};
     std::int32_t stepMs = 100;
     std::int32_t endMs = 0;
