@@ -490,11 +490,15 @@ void Chart::write(std::ostream& out, const std::vector<Checker::Result>& results
     y = panelTop;
     for (const PanelRow& row : panelRows) {
         const auto& ranges = s.panel.at(row.slot);
-        const SlotLabel& label = scenario.panelLabels[row.slot];
-        std::string detail = label.name;
-        if (!row.lamp)
-            detail += (detail.empty() ? "" : " ") + fixed(row.low, 0) + " to " + fixed(row.high, 0);
-        c.rowName(y, "panel " + std::to_string(row.slot), detail);
+        // A lamp's row has room for one line, a meter's for its range below the name.
+        if (row.lamp) {
+            c.rowName(y, slotName(scenario, true, row.slot));
+        } else {
+            std::string range = fixed(row.low, 0);
+            range += " to ";
+            range += fixed(row.high, 0);
+            c.rowName(y, slotName(scenario, true, row.slot), range);
+        }
         c.line(kLeft, y + row.height, kLeft + kPlotWidth, y + row.height, "class=\"grid\"");
         if (row.lamp) {
             bars(
