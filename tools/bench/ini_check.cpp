@@ -137,8 +137,10 @@ std::string closest(const std::string& word, const std::vector<std::string>& nam
 
 // A plain whole number: an optional sign and decimal digits, within 32 bits.
 bool plainNumber(const std::string& text, std::int64_t* value) {
-    std::size_t i = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
-    if (i >= text.size() || text.size() - i > 10) return false;
+    std::size_t i = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    if (i >= text.size()) return false;
+    while (i + 1 < text.size() && text[i] == '0') ++i;  // leading zeros stay decimal
+    if (text.size() - i > 10) return false;
     std::int64_t number = 0;
     for (std::size_t j = i; j < text.size(); ++j) {
         if (!std::isdigit(static_cast<unsigned char>(text[j]))) return false;
@@ -210,6 +212,7 @@ std::string misreadOf(const std::string& key, const std::string& text, std::int3
     std::size_t digits = text[0] == '-' || text[0] == '+' ? 1 : 0;
     while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits]))) ++digits;
     const bool leadingNumber = digits > 0 && std::isdigit(static_cast<unsigned char>(text[digits - 1]));
+    if (leadingNumber && digits == text.size()) return head + ": the number is beyond 32 bits and wraps";
     if (text.compare(0, 2, "0x") == 0 || text.compare(0, 2, "0o") == 0 || text.compare(0, 2, "0b") == 0)
         return head + ": a prefixed number; write it in decimal to be sure";
     if (!leadingNumber) {
@@ -223,7 +226,6 @@ std::string misreadOf(const std::string& key, const std::string& text, std::int3
         ": only the leading whole number counts, " + quoted(text.substr(digits)) + " is ignored";
     if (sense != nullptr && sense->kind == Sense::Time)
         hint += "; write the time in ms (1s is " + key + "=1000)";
-    if (plain == 0 && digits > 11) hint = ": the number is beyond 32 bits and wraps";
     return head + hint;
 }
 

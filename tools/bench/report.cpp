@@ -283,8 +283,8 @@ struct CsvRow {
     frame::VehicleState state;
     frame::Handles handles;
     DriverHandles driver;
-    std::uint32_t changesEnd;  // this frame's slot changes end here in the change list
-    std::uint32_t eventsEnd;
+    std::size_t changesEnd;  // this frame's slot changes end here in the change list
+    std::size_t eventsEnd;
 };
 
 struct SlotChange {
@@ -328,8 +328,7 @@ void CsvLog::frame(const FrameRecord& record) {
     s.soundWritten |= record.soundWritten;
     s.events.insert(s.events.end(), record.events.begin(), record.events.end());
     s.rows.push_back({record.timeMs, record.hostDoorsOpen, record.state, record.handles, record.driver,
-                      static_cast<std::uint32_t>(s.changes.size()),
-                      static_cast<std::uint32_t>(s.events.size())});
+                      s.changes.size(), s.events.size()});
 }
 
 void CsvLog::write(std::ostream& out) const {
