@@ -80,20 +80,21 @@ grep -q '^\[Key\]' "$win/x64/Tavrel.ini" || fail "Tavrel.ini has no [Key] sectio
 grep -q '^UpDateTime=400' "$win/x64/Quinsora.ini" || fail "Quinsora.ini has no UpDateTime=400"
 grep -q '^\[LOCK\]' "$win/x64/Vesk.ini" || fail "Vesk.ini has no [LOCK] section"
 
-# run_scenarios LABEL FOLDER COMMAND...: every bundled scenario run from FOLDER, as a user would.
+# run_scenarios LABEL FOLDER PREFIX COMMAND...: every bundled scenario run from FOLDER, as a user
+# would, its path starting with PREFIX.
 run_scenarios() {
-  local label=$1 folder=$2
-  shift 2
+  local label=$1 folder=$2 prefix=$3
+  shift 3
   local bad=0
   for scenario in $scenarios; do
-    if ! (cd "$folder" && "$@" --check "../$scenario" >"$work/run.log" 2>&1); then
+    if ! (cd "$folder" && "$@" --check "$prefix$scenario" >"$work/run.log" 2>&1); then
       fail "$label: ${scenario##*/}"; sed 's/^/    /' "$work/run.log" | head -20; bad=1
     fi
   done
   [ $bad -eq 0 ] && echo "ok   $label: $(wc -w <<<"$scenarios") bundled scenarios pass"
   return 0
 }
-run_scenarios "x64 bench.exe under Wine" "$win/x64" "$wine64" bench.exe
+run_scenarios "x64 bench.exe under Wine" "$win/x64" ../ "$wine64" bench.exe
 # A 32-bit Windows program runs here only where Wine has its 32-bit side (the x86 lane sets it up).
 wine32=""
 for candidate in "${ATS_WINE32:-}" "$(command -v wine 2>/dev/null || true)" /usr/lib/wine/wine; do
@@ -101,11 +102,11 @@ for candidate in "${ATS_WINE32:-}" "$(command -v wine 2>/dev/null || true)" /usr
   if (cd "$win/x86" && timeout 120 "$candidate" bench.exe 2>&1 | grep -q '^usage: bench'); then wine32=$candidate; break; fi
 done
 if [ -n "$wine32" ]; then
-  run_scenarios "x86 bench.exe under $wine32" "$win/x86" "$wine32" bench.exe
+  run_scenarios "x86 bench.exe under $wine32" "$win/x86" ../ "$wine32" bench.exe
 else
   echo "SKIP x86 bench.exe: this machine cannot run 32-bit Windows programs (no 32-bit Wine); its DLLs were checked statically above"
 fi
-run_scenarios "Linux bench" "$lin" ./bench
+run_scenarios "Linux bench" "$lin" "" ./bench
 
 [ $failures -eq 0 ] || { echo "$failures release check(s) failed"; exit 1; }
 echo "== release check passed"
