@@ -80,6 +80,15 @@ grep -q '^\[Key\]' "$win/x64/Tavrel.ini" || fail "Tavrel.ini has no [Key] sectio
 grep -q '^UpDateTime=400' "$win/x64/Quinsora.ini" || fail "Quinsora.ini has no UpDateTime=400"
 grep -q '^\[LOCK\]' "$win/x64/Vesk.ini" || fail "Vesk.ini has no [LOCK] section"
 
+# The documents work offline: every link between them leads to a file in the archive.
+while read -r page; do
+  while read -r link; do
+    case $link in http*|mailto:*|"") continue ;; esac
+    [ -e "$(dirname "$page")/$link" ] || fail "${page#$work/}: link to $link leads nowhere"
+  done < <(grep -o 'href="[^"#]*' "$page" | sed 's/^href="//')
+done < <(find "$win" "$lin" -name '*.html')
+[ $failures -eq 0 ] && echo "ok   the HTML documents link only to files in the archive"
+
 # run_scenarios LABEL FOLDER PREFIX COMMAND...: every bundled scenario run from FOLDER, as a user
 # would, its path starting with PREFIX.
 run_scenarios() {
