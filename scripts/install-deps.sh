@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, if it is missing: CMake, g++, Google Test, mingw-w64
-# for 32- and 64-bit Windows, Wine (64-bit), Python 3 (the version-resource check), and Google
-# Benchmark for the frame-time measurement. Debian packages; needs root (or sudo).
+# for 32- and 64-bit Windows, Wine (64-bit), Python 3 (the version-resource check), Google
+# Benchmark for the frame-time measurement, and clang with its sanitizer and libFuzzer runtimes for
+# the fuzz targets. Debian packages; needs root (or sudo).
 # Usage: scripts/install-deps.sh [native|release]   ("native" installs only what the Linux build
 # needs; "release" adds the Markdown renderer of scripts/release.sh)
 set -euo pipefail
 
-packages=(cmake g++ make git clang-format libgtest-dev googletest libbenchmark-dev python3)
+packages=(cmake g++ make git clang-format libgtest-dev googletest libbenchmark-dev clang libclang-rt-14-dev python3)
 if [ "${1:-all}" = release ]; then
   packages+=(python3-markdown)
 fi

@@ -58,9 +58,10 @@ if [ "$have_linux" = "$want_linux" ]; then echo "ok   tar.gz: $(wc -l <<<"$have_
 else fail "tar.gz contents differ from the expected list:"; diff <(echo "$want_linux") <(echo "$have_linux") || true; fi
 
 # The libraries' tables and the version resources.
-bash "$here/check_library_tables.sh" win32 i686-w64-mingw32-objdump "$win/x86" || fail "x86 DLL tables"
-bash "$here/check_library_tables.sh" win64 x86_64-w64-mingw32-objdump "$win/x64" || fail "x64 DLL tables"
-bash "$here/check_library_tables.sh" linux nm "$lin" || fail "Linux library tables"
+plugins=(Tavrel Quinsora Vesk)
+bash "$here/check_library_tables.sh" win32 i686-w64-mingw32-objdump "$win/x86" "${plugins[@]}" || fail "x86 DLL tables"
+bash "$here/check_library_tables.sh" win64 x86_64-w64-mingw32-objdump "$win/x64" "${plugins[@]}" || fail "x64 DLL tables"
+bash "$here/check_library_tables.sh" linux nm "$lin" "${plugins[@]}" || fail "Linux library tables"
 python3 "$here/check_version_resource.py" "$version" "$win"/x86/*.dll "$win"/x86/bench.exe "$win"/x64/*.dll \
   "$win"/x64/bench.exe || fail "version resources"
 readelf -h "$lin/bench" | grep -q 'Machine:.*X86-64' || fail "bench is not an x86-64 Linux program"
