@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, if it is missing: CMake, g++, Google Test, mingw-w64
-# for 32- and 64-bit Windows, Wine (64-bit), Google Benchmark for the frame-time measurement, and
-# clang with its sanitizer and libFuzzer runtimes for the fuzz targets. Debian packages; needs root
-# (or sudo).
-# Usage: scripts/install-deps.sh [native]   ("native" installs only what the Linux build needs)
+# for 32- and 64-bit Windows, Wine (64-bit), Python 3 (the version-resource check), Google
+# Benchmark for the frame-time measurement, and clang with its sanitizer and libFuzzer runtimes for
+# the fuzz targets. Debian packages; needs root (or sudo).
+# Usage: scripts/install-deps.sh [native|release]   ("native" installs only what the Linux build
+# needs; "release" adds the Markdown renderer of scripts/release.sh)
 set -euo pipefail
 
-packages=(cmake g++ make git clang-format libgtest-dev googletest libbenchmark-dev clang libclang-rt-14-dev)
+packages=(cmake g++ make git clang-format libgtest-dev googletest libbenchmark-dev clang libclang-rt-14-dev python3)
+if [ "${1:-all}" = release ]; then
+  packages+=(python3-markdown)
+fi
 if [ "${1:-all}" != native ]; then
   packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64)
 fi
