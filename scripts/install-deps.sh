@@ -79,8 +79,9 @@ if [ "$(qemu_major)" != 10 ]; then
     echo "== x86 emulation: adding the bookworm-backports suite (for qemu-user 10) from $(archive_uri)"
     printf 'Types: deb\nURIs: %s\nSuites: bookworm-backports\nComponents: main\nSigned-By: %s\n' \
       "$(archive_uri)" /usr/share/keyrings/debian-archive-keyring.gpg |
-      $sudo tee /etc/apt/sources.list.d/ats-bookworm-backports.sources >/dev/null
-    $sudo apt-get "${apt_options[@]}" update -qq
+      $sudo tee /etc/apt/sources.list.d/ats-bookworm-backports.sources >/dev/null ||
+      no_emulation "cannot add the bookworm-backports suite (needs root)"
+    $sudo apt-get "${apt_options[@]}" update -qq || no_emulation "apt-get update failed"
   fi
   echo "== x86 emulation: taking qemu-i386 out of bookworm-backports' qemu-user"
   download=$(mktemp -d) && chmod 755 "$download"
@@ -89,7 +90,7 @@ if [ "$(qemu_major)" != 10 ]; then
     no_emulation "could not download qemu-user from bookworm-backports"
   dpkg-deb --fsys-tarfile "$download"/qemu-user_*.deb | tar -x -C "$download" ./usr/bin/qemu-i386 ||
     no_emulation "the qemu-user package holds no usr/bin/qemu-i386"
-  $sudo install -D -m 755 "$download/usr/bin/qemu-i386" "$qemu"
+  $sudo install -D -m 755 "$download/usr/bin/qemu-i386" "$qemu" || no_emulation "cannot install $qemu (needs root)"
   [ "$(qemu_major)" = 10 ] || no_emulation "$qemu is not version 10: $("$qemu" --version 2>&1 | head -1)"
 fi
 
@@ -109,10 +110,10 @@ fi
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   echo "== x86 emulation: adding the i386 architecture to dpkg"
-  $sudo dpkg --add-architecture i386
-  $sudo apt-get "${apt_options[@]}" update -qq
+  $sudo dpkg --add-architecture i386 || no_emulation "cannot add the i386 architecture (needs root)"
+  $sudo apt-get "${apt_options[@]}" update -qq || no_emulation "apt-get update failed"
 fi
-install_missing wine32:i386
+install_missing wine32:i386 || no_emulation "cannot install wine32:i386"
 
 # Wine's 32-bit loader, under the emulator, is the proof.
 [ -x /usr/lib/wine/wine ] || no_emulation "wine32 installed no 32-bit loader at /usr/lib/wine/wine"
