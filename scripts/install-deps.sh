@@ -2,7 +2,8 @@
 # Installs what the build and the tests need, if it is missing, and says what it does. Debian
 # packages; needs root (or sudo).
 #
-#   Linux lanes (native, asan, tsan): CMake, g++, Google Test, clang-format, Google Benchmark.
+#   Linux lanes (native, asan, tsan, fuzz): CMake, g++, Google Test, clang-format, Google Benchmark,
+#     clang with its sanitizer and libFuzzer runtimes.
 #   win64: mingw-w64 for 32- and 64-bit Windows and Wine (64-bit).
 #   win32: the same, and what runs 32-bit Windows programs on a kernel that cannot run 32-bit
 #     code: Wine's 32-bit half (wine32:i386) on user-mode emulation (qemu-i386 10, taken from
@@ -16,7 +17,7 @@
 set -euo pipefail
 
 lanes=("$@")
-[ ${#lanes[@]} -gt 0 ] || lanes=(native asan tsan win32 win64)
+[ ${#lanes[@]} -gt 0 ] || lanes=(native asan tsan fuzz win32 win64)
 want_windows=false want_x86=false
 for lane in "${lanes[@]}"; do
   case "$lane" in
@@ -43,7 +44,7 @@ install_missing() {
   $sudo apt-get "${apt_options[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-packages=(cmake g++ make git clang-format libgtest-dev googletest libbenchmark-dev)
+packages=(cmake g++ make git clang-format libgtest-dev googletest libbenchmark-dev clang libclang-rt-14-dev)
 if $want_windows; then
   packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64)
 fi
@@ -60,7 +61,7 @@ elf_mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\x
 no_emulation() {
   echo "== x86 emulation: NOT set up: $*"
   echo "   32-bit Windows programs cannot run here, so the win32 lane will fail;"
-  echo "   leave it out by naming the lanes: scripts/test.sh native asan tsan win64"
+  echo "   leave it out by naming the lanes: scripts/test.sh native asan tsan fuzz win64"
   exit 2
 }
 

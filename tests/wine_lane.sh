@@ -32,7 +32,7 @@ if [ "$arch" = win32 ]; then
   fi
   if [ -n "$why" ]; then
     echo "32-bit Windows programs cannot run on this machine: $why."
-    echo "scripts/install-deps.sh sets this up (as root); or leave the win32 lane out: scripts/test.sh native asan tsan win64"
+    echo "scripts/install-deps.sh sets this up (as root); or leave the win32 lane out: scripts/test.sh native asan tsan fuzz win64"
     exit 1
   fi
 fi

@@ -15,7 +15,6 @@
 #include <string>
 #include <type_traits>
 
-#include "platform/win32/internal.h"
 #include "tools/host/plugin_library.h"
 
 namespace host {
@@ -161,7 +160,10 @@ void* guardEntryPoint(void* library, const char* name, void* address) {
             std::abort();
         }
         guard = std::make_unique<Guard>();
-        guard->library = platform::win32::moduleFileName(static_cast<HMODULE>(library));
+        std::string path(32768, '\0');  // the longest path Windows has; only for the message
+        path.resize(
+            GetModuleFileNameA(static_cast<HMODULE>(library), path.data(), static_cast<DWORD>(path.size())));
+        guard->library = path;
         guard->call = {address, entry->bytes, entry->name, guard->library.c_str()};
         guard->code = code;
         // mov eax, &guard->call; mov ecx, atsCheckedCall; jmp ecx
