@@ -24,13 +24,14 @@ using bench::Scenario;
 struct Fake {
     static inline std::int32_t power = 0;
     static inline std::int32_t lastPower = 0;
-    static void Nothing() {}
-    static std::int32_t Version() { return 0x20000; }
-    static void Spec(frame::VehicleSpec) {}
-    static void Int(std::int32_t) {}
-    static void Beacon(frame::BeaconData) {}
-    static void SetPower(std::int32_t notch) { power = notch; }
-    static frame::Handles Elapse(frame::VehicleState state, std::int32_t* panel, std::int32_t* sound) {
+    static void ATS_CALL Nothing() {}
+    static std::int32_t ATS_CALL Version() { return 0x20000; }
+    static void ATS_CALL Spec(frame::VehicleSpec) {}
+    static void ATS_CALL Int(std::int32_t) {}
+    static void ATS_CALL Beacon(frame::BeaconData) {}
+    static void ATS_CALL SetPower(std::int32_t notch) { power = notch; }
+    static frame::Handles ATS_CALL Elapse(frame::VehicleState state, std::int32_t* panel,
+                                          std::int32_t* sound) {
         panel[7] = power == 1 && state.time % 1000 >= 500 ? 1 : 0;
         panel[8] = state.time == 50000 ? 42 : 0;
         sound[3] = power != lastPower ? frame::SoundOnce : frame::SoundKeep;

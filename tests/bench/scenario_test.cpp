@@ -328,27 +328,29 @@ TEST(LibraryFormat, SaysWhichBenchCanLoadTheLibrary) {
 }
 
 // A fake plug-in for the runner: it records the time at which calls arrive, writes panel slot 7
-// only in frames whose power notch is odd, and brakes in the emergency notch above 100 km/h.
+// only in frames whose power notch is odd, and brakes in the emergency notch above 100 km/h. Its
+// functions use the host's calling convention, as a plug-in's entry points do.
 struct Fake {
     static inline std::int32_t power = 0;
     static inline std::int32_t lastFrameTime = -1;
     static inline std::int32_t powerSeenAt = -1;
-    static void Nothing() {}
-    static std::int32_t Version() { return 0x20000; }
-    static void Spec(frame::VehicleSpec) {}
-    static void Init(std::int32_t) {}
-    static frame::Handles Elapse(frame::VehicleState state, std::int32_t* panel, std::int32_t* sound) {
+    static void ATS_CALL Nothing() {}
+    static std::int32_t ATS_CALL Version() { return 0x20000; }
+    static void ATS_CALL Spec(frame::VehicleSpec) {}
+    static void ATS_CALL Init(std::int32_t) {}
+    static frame::Handles ATS_CALL Elapse(frame::VehicleState state, std::int32_t* panel,
+                                          std::int32_t* sound) {
         lastFrameTime = state.time;
         if (power % 2 != 0) panel[7] = power;
         sound[3] = frame::SoundKeep;
         return {static_cast<double>(state.speed) > 100.0 ? 9 : 0, power, 0, 0};
     }
-    static void SetPower(std::int32_t notch) {
+    static void ATS_CALL SetPower(std::int32_t notch) {
         power = notch;
         powerSeenAt = lastFrameTime;
     }
-    static void Int(std::int32_t) {}
-    static void Beacon(frame::BeaconData) {}
+    static void ATS_CALL Int(std::int32_t) {}
+    static void ATS_CALL Beacon(frame::BeaconData) {}
     static host::EntryPoints api() {
         return {Nothing, Nothing, Version, Spec, Init,    Elapse,  SetPower, Int,
                 Int,     Int,     Int,     Int,  Nothing, Nothing, Int,      Beacon};
