@@ -29,8 +29,9 @@ std::vector<bench::SettingEntry> entriesOf() {
     std::vector<bench::SettingEntry> entries;
     Settings settings;  // built-in values only: no file is read
     recording = &entries;
-    settings.visitEntries("", frame::ReadMode);
-    settings.visitEntries("", frame::WriteMode);
+    frame::SettingsFile none("");  // never opened: the transfer functions below only record
+    settings.visitEntries(none, frame::ReadMode);
+    settings.visitEntries(none, frame::WriteMode);
     recording = nullptr;
     return entries;
 }
@@ -39,13 +40,12 @@ std::vector<bench::SettingEntry> entriesOf() {
 
 namespace frame {
 
-bool transferInt(std::int32_t mode, const std::string&, const char* section, const char* key,
-                 IntSetting& value) {
+bool transferInt(std::int32_t mode, SettingsFile&, const char* section, const char* key, IntSetting& value) {
     record(mode, section, key, true, value.load(), "");
     return true;
 }
 
-bool transferString(std::int32_t mode, const std::string&, const char* section, const char* key,
+bool transferString(std::int32_t mode, SettingsFile&, const char* section, const char* key,
                     std::string& value) {
     record(mode, section, key, false, 0, value);
     return true;
