@@ -45,7 +45,9 @@ status=0
 # 2: a server already runs for this prefix (scripts/test.sh started it).
 [ $status -eq 0 ] || [ $status -eq 2 ] || { echo "cannot start the Wine server for $WINEPREFIX"; exit 1; }
 
-made=$WINEPREFIX/system.reg
+# A file that wineboot copies into place. Not the registry files: the server kept alive above
+# writes those only when it exits, so right after wineboot they may not be there yet.
+made=$WINEPREFIX/drive_c/windows/system32/kernel32.dll
 [ "$arch" = win32 ] && made=$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll
 log=$WINEPREFIX/lane-start.log
 if [ ! -e "$made" ]; then
