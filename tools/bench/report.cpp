@@ -68,6 +68,8 @@ void writeTimeline(std::ostream& out, const Scenario& scenario, const Recording&
     const FrameRecord* previous = nullptr;
     for (const FrameRecord& record : recording.frames) {
         std::vector<std::pair<const char*, std::string>> rows;
+        for (const std::string& notice : record.notices)
+            rows.emplace_back("notice", "plug-in's notice: " + notice);
         if (!record.events.empty()) rows.emplace_back("calls", join(record.events, ", "));
         std::vector<std::string> handles;
         const frame::Handles& h = record.handles;
@@ -113,6 +115,9 @@ void writeTimeline(std::ostream& out, const Scenario& scenario, const Recording&
             out << (first ? head : "                  ") << name << text << "\n";
             first = false;
         }
+    }
+    for (const std::string& notice : recording.closingNotices) {
+        out << "  unload          notice   plug-in's notice: " << notice << "\n";
     }
 }
 

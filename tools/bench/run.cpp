@@ -238,7 +238,7 @@ double modelSpeed(const TrainModel& model, double speed, const frame::Handles& h
     return next;
 }
 
-Recording run(const Scenario& scenario, const host::EntryPoints& api) {
+Recording run(const Scenario& scenario, const host::EntryPoints& api, const RunHooks& hooks) {
     Recording recording;
     host::releaseAllKeys();
     api.Load();
@@ -260,6 +260,8 @@ Recording run(const Scenario& scenario, const host::EntryPoints& api) {
         const auto timeMs = static_cast<std::int32_t>(t);
         FrameRecord record{};
         record.timeMs = timeMs;
+        if (hooks.notices) record.notices = hooks.notices();  // the first frame's: those of the load
+        if (hooks.tick) hooks.tick(t / scenario.stepMs, scenario.endMs / scenario.stepMs + 1);
         while (nextEvent < scenario.events.size() && scenario.events[nextEvent].timeMs <= timeMs) {
             const Event& event = scenario.events[nextEvent++];
             apply(event, api);
@@ -310,6 +312,7 @@ Recording run(const Scenario& scenario, const host::EntryPoints& api) {
             speed = modelSpeed(scenario.model, speed, recording.frames.back().handles, dt);
     }
     api.Dispose();
+    if (hooks.notices) recording.closingNotices = hooks.notices();
     host::releaseAllKeys();
     return recording;
 }

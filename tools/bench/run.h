@@ -5,18 +5,20 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "frame/host.h"
 #include "tools/bench/scenario.h"
 #include "tools/host/plugin_library.h"
+#include "tools/host/private_plugin.h"
 
 namespace bench {
 
 // What the bench puts into every slot before a frame, to tell the slots a plug-in wrote from those
 // it left alone. A plug-in that writes exactly this value is taken as not writing.
-inline constexpr std::int32_t kUntouchedMark = 0x7A7A7A7A;
+inline constexpr std::int32_t kUntouchedMark = host::kUntouched;
 
 struct FrameRecord {
     std::int32_t timeMs;  // scenario time
@@ -26,16 +28,26 @@ struct FrameRecord {
     std::array<std::int32_t, frame::kSlotCount> sound;
     std::bitset<frame::kSlotCount> panelWritten;  // the slots the plug-in wrote in this frame
     std::bitset<frame::kSlotCount> soundWritten;
-    std::vector<std::string> events;  // the calls made before this frame
+    std::vector<std::string> events;   // the calls made before this frame
+    std::vector<std::string> notices;  // what the plug-in wrote on stderr since the last frame
 };
 
 struct Recording {
     std::vector<FrameRecord> frames;
+    std::vector<std::string> closingNotices;  // written at Dispose or unload
+};
+
+struct RunHooks {
+    // Called before every frame with the frames done and the total: shows progress, and may throw
+    // to stop the run.
+    std::function<void(std::int64_t done, std::int64_t total)> tick;
+    // The lines the plug-in has written on stderr since the last call (its notice).
+    std::function<std::vector<std::string>()> notices;
 };
 
 // Calls Load, SetVehicleSpec, Initialize, then one Elapse per frame with the scenario's events
 // between frames, then Dispose. The keyboard is driven through host::setKeyDown.
-Recording run(const Scenario& scenario, const host::EntryPoints& api);
+Recording run(const Scenario& scenario, const host::EntryPoints& api, const RunHooks& hooks = {});
 
 // The speed the train model gives after one frame of dt seconds with these handles.
 double modelSpeed(const TrainModel& model, double speed, const frame::Handles& handles, double dt);
