@@ -476,12 +476,22 @@ void writeJunit(std::ostream& out, const std::vector<Outcome>& outcomes) {
 int runMany(const Options& options, const std::vector<Source>& sources) {
     if (!options.csv.empty() || !options.svg.empty())
         throw BenchError(kBadInput, "--csv and --svg take one scenario");
+    // The scenarios are read one by one later: every library beside the program may be one's plug-in.
     std::vector<std::string> libraries;
     if (!options.plugin.empty()) libraries.push_back(options.plugin);
+    const fs::path self = host::executablePath();
+    std::error_code unlisted;  // a folder that cannot be listed holds no library to protect
+    if (!self.empty()) {
+        for (const auto& entry : fs::directory_iterator(self.parent_path(), unlisted)) {
+            const fs::path extension = entry.path().extension();
+            if (extension == ".so" || extension == ".dll") libraries.push_back(entry.path().string());
+        }
+    }
     checkOutputs(options, sources, libraries);
     std::vector<Outcome> outcomes;
     int status = kPassed;
     int passed = 0;
+    int failed = 0;
     Progress progress;
     for (std::size_t i = 0; i < sources.size(); ++i) {
         Outcome outcome = runListed(options, sources[i], progress);
@@ -495,13 +505,14 @@ int runMany(const Options& options, const std::vector<Source>& sources) {
         std::cout.flush();
         status = std::max(status, outcome.status);
         passed += outcome.status == kPassed;
+        failed += outcome.status == kFailed;
         outcomes.push_back(std::move(outcome));
     }
     if (!options.junit.empty()) {
         writeOutput(options.junit, "JUnit report", [&](std::ostream& out) { writeJunit(out, outcomes); });
     }
-    std::cout << "bench: " << sources.size() << " scenario(s): " << passed << " passed, "
-              << sources.size() - static_cast<std::size_t>(passed) << " not\n";
+    std::cout << "bench: " << sources.size() << " scenario(s): " << passed << " passed, " << failed
+              << " failed, " << sources.size() - static_cast<std::size_t>(passed + failed) << " not run\n";
     return status;
 }
 
