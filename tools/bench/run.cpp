@@ -260,7 +260,6 @@ Recording run(const Scenario& scenario, const host::EntryPoints& api, const RunH
         const auto timeMs = static_cast<std::int32_t>(t);
         FrameRecord record{};
         record.timeMs = timeMs;
-        if (hooks.notices) record.notices = hooks.notices();  // the first frame's: those of the load
         if (hooks.tick) hooks.tick(t / scenario.stepMs, scenario.endMs / scenario.stepMs + 1);
         while (nextEvent < scenario.events.size() && scenario.events[nextEvent].timeMs <= timeMs) {
             const Event& event = scenario.events[nextEvent++];
@@ -270,6 +269,10 @@ Recording run(const Scenario& scenario, const host::EntryPoints& api, const RunH
             }
             record.events.push_back(event.text);
         }
+        // What the plug-in printed while loading or in the calls just made; a frame without calls is
+        // looked at only now and then, as printing from Elapse would be unusual.
+        if (hooks.notices && (t == 0 || !record.events.empty() || (t / scenario.stepMs) % 1024 == 0))
+            record.notices = hooks.notices();
         if (!scenario.model.enabled) speed = channel(scenario, Channel::Speed, timeMs);
         if (!positions.empty()) {
             position = valueAt(positions, timeMs, 0.0);

@@ -29,7 +29,7 @@ struct FrameRecord {
     std::bitset<frame::kSlotCount> panelWritten;  // the slots the plug-in wrote in this frame
     std::bitset<frame::kSlotCount> soundWritten;
     std::vector<std::string> events;   // the calls made before this frame
-    std::vector<std::string> notices;  // what the plug-in wrote on stderr since the last frame
+    std::vector<std::string> notices;  // what the plug-in wrote on stderr, up to this frame's calls
 };
 
 struct Recording {
@@ -41,7 +41,8 @@ struct RunHooks {
     // Called before every frame with the frames done and the total: shows progress, and may throw
     // to stop the run.
     std::function<void(std::int64_t done, std::int64_t total)> tick;
-    // The lines the plug-in has written on stderr since the last call (its notice).
+    // The lines the plug-in has written on stderr since the last call (its notice); asked at the
+    // first frame, in frames with calls, and every 1024th frame.
     std::function<std::vector<std::string>()> notices;
 };
 

@@ -74,9 +74,12 @@ frame::Handles PrivatePlugin::elapse(const frame::VehicleState& state, Slots& pa
 std::vector<std::string> PrivatePlugin::notices() {
     std::vector<std::string> lines;
     if (capture_ < 0) return lines;
+    // Most calls find nothing new: the size tells without reading.
+    std::error_code failed;
+    const auto size = fs::file_size(folder_.path() / kNoticeFile, failed);
+    if (failed || size <= taken_) return lines;
     std::string text;
     readFile(folder_.file(kNoticeFile), &text);
-    if (text.size() <= taken_) return lines;
     // Only whole lines; a line still being written is taken next time.
     const std::size_t end = text.rfind('\n');
     if (end == std::string::npos || end < taken_) return lines;
