@@ -35,6 +35,9 @@ std::string withoutComment(const std::string& line) {
     return line;
 }
 
+// A name the user wrote, in a message: cut to a readable length (see quoted for quoted text).
+std::string clipped(const std::string& text) { return text.size() <= 40 ? text : text.substr(0, 40) + "..."; }
+
 [[noreturn]] void fail(const std::string& what) { throw LineError{what}; }
 
 // The decimals a number was written with: 2 for "30.25", 0 for "30", 3 for "1.5e-2"; at most 9.
@@ -339,7 +342,7 @@ void parseVehicle(Scenario& scenario, const Words& words) {
     if (words.size() < 3 || words.size() % 2 == 0)
         fail("expected 'vehicle NAME VALUE ...' (brake-notches, power-notches, ...)");
     for (std::size_t i = 1; i + 1 < words.size(); i += 2) {
-        const std::int32_t value = parseInt(words[i + 1], words[i]);
+        const std::int32_t value = parseInt(words[i + 1], clipped(words[i]));
         const bool notches = words[i] == "brake-notches" || words[i] == "power-notches";
         if (notches && (value < 1 || value > kMaxNotches)) {
             fail(words[i] + " must lie between 1 and " + std::to_string(kMaxNotches) + ", got " +
@@ -375,7 +378,7 @@ void parseLine(Scenario& scenario, Seen& seen, const std::string& raw, int line)
         const std::size_t start = text.find("title") + 5;
         const std::size_t first = text.find_first_not_of(" \t", start);
         const std::size_t last = text.find_last_not_of(" \t");
-        scenario.title = text.substr(first, last + 1 - first);
+        scenario.title = first == std::string::npos ? std::string() : text.substr(first, last + 1 - first);
     } else if (head == "plugin") {
         expectCount(words, 2, "plugin NAME");
         if (seen.plugin) fail("the plug-in is already named on line " + std::to_string(seen.plugin));
@@ -590,7 +593,9 @@ ParseResult parseScenario(const std::string& input, const std::string& file) {
         }
     }
     if (result.stopped) return result;
-    // Checks that need the whole file.
+    // Checks that need the whole file. What is missing is reported at the last line (line 1 of an
+    // empty file, as an editor shows it).
+    line = std::max(line, 1);
     if (!seen.plugin) error(line, "expected a 'plugin NAME' line");
     if (!seen.end) error(line, "expected an 'end TIME' line");
     if (seen.end && scenario.endMs / scenario.stepMs + 1 > kMaxFrames) {
