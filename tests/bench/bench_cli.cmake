@@ -47,12 +47,13 @@ check("library without the entry points, named" 3
   ${FIXTURES}/fails.scn --plugin ${BIN}/bench_not_a_plugin${CMAKE_SHARED_LIBRARY_SUFFIX})
 check("unknown option" 2 "unknown option '--svgg'" ${FIXTURES}/fails.scn --svgg x.svg)
 
-# Outputs: the CSV has a row per frame, the chart is an SVG document.
+# Outputs: the CSV has a row per frame, the driver's handles beside the plug-in's and the slots
+# named from the INI; the chart is an SVG document.
 check("csv and chart written" 0 "chart: " ${SCENARIOS}/quinsora-stepped-meters.scn --csv out.csv --svg out.svg)
 file(STRINGS ${WORK}/out.csv rows)
 list(LENGTH rows count)
 list(GET rows 0 header)
-if(NOT count EQUAL 202 OR NOT header MATCHES "^time_s,clock_ms,position_m,speed_kmh,.*,panel_10,.*,calls$")
+if(NOT count EQUAL 202 OR NOT header MATCHES "^time_s,clock_ms,position_m,speed_kmh,.*,power_driver_notch,power_plugin_notch,.*,panel_10_PanelSpeed,.*,calls$")
   message(SEND_ERROR "csv: expected a header and 201 rows, got ${count} lines, header ${header}")
 endif()
 file(READ ${WORK}/out.svg svg)
@@ -77,7 +78,20 @@ if(NOT rc EQUAL 0 OR NOT out MATCHES "Exit status:.*4  an output file could not 
    OR NOT err STREQUAL "")
   message(SEND_ERROR "--help: expected the help with exit statuses on stdout, got exit ${rc}:\n${out}${err}")
 endif()
+# The help lists every option of the command line and the ini command.
+foreach(option "--plugin PATH" "--csv FILE" "--svg FILE" "--junit FILE" "--check" "--only LIST" "--from TIME"
+    "--to TIME" "-q, --quiet" "-v, --verbose" "--help" "--version" "bench ini FILE")
+  string(FIND "${out}" "${option}" found)
+  if(found EQUAL -1)
+    message(SEND_ERROR "--help: '${option}' is not listed:\n${out}")
+  endif()
+endforeach()
 check("version" 0 "bench 1." --version)
+# The timeline's filters take their values either way, and a bad one is bad input.
+check("--only=value" 0 "expectation(s) met" ${SCENARIOS}/vesk-steady-overspeed.scn --only=calls --from=0 --to 1)
+check("--only with an unknown kind" 2 "--only: unknown item 'nothing-such'" ${SCENARIOS}/vesk-steady-overspeed.scn --only nothing-such)
+check("--from without a time" 2 "--from and --to take a time" ${SCENARIOS}/vesk-steady-overspeed.scn --from soon)
+check("--only takes a value" 2 "--only needs a value" ${SCENARIOS}/vesk-steady-overspeed.scn --only)
 check("--opt=value" 0 "csv: " ${SCENARIOS}/vesk-steady-overspeed.scn --check --csv=eq.csv)
 execute_process(COMMAND ${BENCH} --check - INPUT_FILE ${FIXTURES}/fails.scn WORKING_DIRECTORY ${WORK}
   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)

@@ -18,6 +18,7 @@
 #include <system_error>
 #include <vector>
 
+#include "tools/bench/ini_check.h"
 #include "tools/bench/output.h"
 #include "tools/bench/process.h"
 #include "tools/bench/report.h"
@@ -45,6 +46,7 @@ struct BenchError : std::runtime_error {
 
 const char* const kHelp =
     "usage: bench [OPTIONS] SCENARIO...\n"
+    "       bench ini FILE [--plugin NAME]\n"
     "\n"
     "Runs a train-protection plug-in through each SCENARIO as the simulator would, from a private\n"
     "copy in a temporary folder, and checks the scenario's expectations. SCENARIO is a scenario\n"
@@ -58,6 +60,13 @@ const char* const kHelp =
     "  --svg FILE      write a chart to FILE, which opens in a browser (one scenario)\n"
     "  --junit FILE    write a JUnit XML report of every scenario to FILE\n"
     "  --check         print only failed expectations and the summary, not the timeline\n"
+    "  --only LIST     the timeline shows only these: calls, handles, panel, sound, panel:SLOT,\n"
+    "                  sound:SLOT or a slot's label, separated by commas (one scenario)\n"
+    "  --from TIME, --to TIME\n"
+    "                  the timeline shows only frames in this range: seconds (12.5) or\n"
+    "                  milliseconds (12500ms)\n"
+    "  -q, --quiet     the timeline shows calls and handles only\n"
+    "  -v, --verbose   the timeline shows every change, a blinking lamp's too\n"
     "  --help          print this help\n"
     "  --version       print the bench's version\n"
     "\n"
@@ -73,6 +82,9 @@ const char* const kHelp =
     "  With several scenarios, the highest of their statuses. An interrupted run (Ctrl-C) ends as\n"
     "  the signal ends it, after removing its temporary folder.\n"
     "\n"
+    "bench ini FILE says which keys of the INI file the plug-in (NAME, or the one the file is\n"
+    "named after) reads, the value each gives, and what it would misread; FILE is not changed.\n"
+    "\n"
     "The scenario format and every option: docs/scenarios.md in the source tree.\n";
 
 struct Options {
@@ -82,6 +94,10 @@ struct Options {
     std::string svg;
     std::string junit;
     bool check = false;
+    std::string only;
+    std::string from;
+    std::string to;
+    bench::TimelineOptions::Level level = bench::TimelineOptions::Level::Normal;
 };
 
 // Returns null options after printing help or the version.
@@ -117,10 +133,20 @@ bool parseOptions(int argc, char** argv, Options* options) {
             value(&options->svg);
         } else if (name == "--junit") {
             value(&options->junit);
+        } else if (name == "--only") {
+            value(&options->only);
+        } else if (name == "--from") {
+            value(&options->from);
+        } else if (name == "--to") {
+            value(&options->to);
         } else if (equals != std::string::npos) {
             throw BenchError(kBadInput, "option " + name + " takes no value");
         } else if (arg == "--check") {
             options->check = true;
+        } else if (arg == "-q" || arg == "--quiet") {
+            options->level = bench::TimelineOptions::Level::Quiet;
+        } else if (arg == "-v" || arg == "--verbose") {
+            options->level = bench::TimelineOptions::Level::Verbose;
         } else if (arg == "--help" || arg == "-h") {
             std::cout << kHelp;
             return false;
@@ -250,9 +276,10 @@ private:
     std::chrono::steady_clock::time_point start_;
 };
 
-// Runs the scenario against a private copy of the library (see tools/host/private_plugin.h).
-bench::Recording runPrivately(const bench::Scenario& scenario, const std::string& library,
-                              Progress& progress) {
+// Runs the scenario against a private copy of the library (see tools/host/private_plugin.h),
+// frame by frame into the sink. Returns what the plug-in wrote on stderr at Dispose and unload.
+std::vector<std::string> runPrivately(const bench::Scenario& scenario, const std::string& library,
+                                      const bench::FrameSink& sink, Progress& progress) {
     host::PrivatePlugin::Options options;
     options.prefix = "bench";
     if (scenario.hasIni) options.ini = scenario.ini;
@@ -263,9 +290,9 @@ bench::Recording runPrivately(const bench::Scenario& scenario, const std::string
     bench::RunHooks hooks;
     hooks.notices = [&] { return plugin->notices(); };
     hooks.tick = [&](std::int64_t done, std::int64_t total) { progress.show(scenario.file, done, total); };
-    bench::Recording recording = bench::run(scenario, plugin->api(), hooks);
-    for (std::string& notice : plugin->unload()) recording.closingNotices.push_back(std::move(notice));
-    return recording;
+    std::vector<std::string> closing = bench::run(scenario, plugin->api(), sink, hooks);
+    for (std::string& notice : plugin->unload()) closing.push_back(std::move(notice));
+    return closing;
 }
 
 // Writes an output whole, or keeps the old file and throws with the reason.
@@ -324,6 +351,7 @@ struct Outcome {
 struct Parsed {
     bench::Scenario scenario;
     std::string library;
+    std::vector<bench::MeterSlot> meterSlots;
 };
 
 Parsed parseSource(const Source& source, const Options& options) {
@@ -337,43 +365,85 @@ Parsed parseSource(const Source& source, const Options& options) {
             << (parsed.stopped ? " (stopped reading)" : "") << "; nothing was run";
         throw BenchError(kBadInput, all.str());
     }
+    // What the plug-in will make of the scenario's INI lines, said before the run.
+    for (const std::string& warning : bench::scenarioIniWarnings(
+             parsed.scenario.plugin, parsed.scenario.ini, parsed.scenario.iniLines, parsed.scenario.file)) {
+        std::cerr << warning << "\n";
+    }
+    // A meter plug-in's INI says which slot shows which reading: that names the slot, unless the
+    // scenario labels it, and the chart draws the reading behind it.
+    std::vector<bench::MeterSlot> meterSlots = bench::meterSlots(parsed.scenario.plugin, parsed.scenario.ini);
+    for (const bench::MeterSlot& meter : meterSlots) {
+        if (parsed.scenario.panelLabels[meter.slot].line == 0)
+            parsed.scenario.panelLabels[meter.slot].name = meter.key;
+    }
     const std::string library =
         fs::absolute(options.plugin.empty() ? libraryBesideProgram(parsed.scenario.plugin) : options.plugin)
             .lexically_normal()
             .string();
-    return {std::move(parsed.scenario), library};
+    return {std::move(parsed.scenario), library, std::move(meterSlots)};
 }
 
-// One scenario with its timeline and outputs.
+// One scenario with its timeline and outputs, each fed the frames as they come.
 int runOne(const Options& options, const Source& source) {
     Parsed parsed = parseSource(source, options);
     const bench::Scenario& scenario = parsed.scenario;
     checkOutputs(options, {source}, {parsed.library});
     checkLibrary(parsed.library);
-    if (!options.check)
-        std::cout << "bench: running " << parsed.library << " from a private copy" << std::endl;
-    Progress progress;
-    const bench::Recording recording = runPrivately(scenario, parsed.library, progress);
-    progress.clear();
-    const std::vector<std::string> failures = bench::check(scenario, recording);
+    bench::TimelineOptions timelineOptions;
+    timelineOptions.level = options.level;
+    if (!options.only.empty()) {
+        const std::string error = bench::parseOnly(options.only, scenario, &timelineOptions);
+        if (!error.empty()) throw BenchError(kBadInput, error);
+    }
+    if ((!options.from.empty() && !bench::parseTimeText(options.from, &timelineOptions.fromMs)) ||
+        (!options.to.empty() && !bench::parseTimeText(options.to, &timelineOptions.toMs))) {
+        throw BenchError(kBadInput,
+                         "--from and --to take a time in seconds (12.5) or milliseconds (12500ms)");
+    }
     if (!options.check) {
-        bench::writeTimeline(std::cout, scenario, recording);
+        // Said first, so that a notice the plug-in shows while it loads reads in context.
+        std::cout << "bench: running " << parsed.library << " from a private copy" << std::endl;
+    }
+    // Each output takes the frames as they come; only those asked for keep anything.
+    bench::Checker checker(scenario);
+    std::unique_ptr<bench::Timeline> timeline;
+    std::unique_ptr<bench::CsvLog> csv;
+    std::unique_ptr<bench::Chart> chart;
+    if (!options.check) timeline = std::make_unique<bench::Timeline>(std::cout, scenario, timelineOptions);
+    if (!options.csv.empty()) csv = std::make_unique<bench::CsvLog>(scenario);
+    if (!options.svg.empty()) {
+        chart = std::make_unique<bench::Chart>(scenario, bench::frameCount(scenario));
+        for (const bench::MeterSlot& meter : parsed.meterSlots) chart->setRawSource(meter.slot, meter.input);
+    }
+    std::int64_t frames = 0;
+    const bench::FrameSink sink = [&](const bench::FrameRecord& record) {
+        ++frames;
+        checker.frame(record);
+        if (timeline) timeline->frame(record);
+        if (csv) csv->frame(record);
+        if (chart) chart->frame(record);
+    };
+    Progress progress;
+    const std::vector<std::string> closing = runPrivately(scenario, parsed.library, sink, progress);
+    progress.clear();
+    const std::vector<std::string> failures = checker.failures();
+    if (timeline) {
+        timeline->closing(closing);
         std::cout << "\n";
     }
-    if (!options.csv.empty()) {
-        writeOutput(options.csv, "csv", [&](std::ostream& out) { bench::writeCsv(out, recording); });
+    if (csv) {
+        writeOutput(options.csv, "csv", [&](std::ostream& out) { csv->write(out); });
         std::cout << "csv: " << fs::absolute(options.csv).string() << "\n";
     }
-    if (!options.svg.empty()) {
-        writeOutput(options.svg, "chart",
-                    [&](std::ostream& out) { bench::writeSvg(out, scenario, recording, failures); });
+    if (chart) {
+        writeOutput(options.svg, "chart", [&](std::ostream& out) { chart->write(out, checker.results()); });
         std::cout << "chart: " << fs::absolute(options.svg).string() << "\n";
     }
     for (const std::string& failure : failures) std::cerr << failure << "\n";
     const std::size_t total = scenario.expectations.size();
     if (failures.empty()) {
-        std::cout << scenario.file << ": " << total << " expectation(s) met, " << recording.frames.size()
-                  << " frames\n";
+        std::cout << scenario.file << ": " << total << " expectation(s) met, " << frames << " frames\n";
     } else {
         std::cerr << scenario.file << ": " << failures.size() << " of " << total
                   << " expectation(s) failed\n";
@@ -388,12 +458,20 @@ Outcome runListed(const Options& options, const Source& source, Progress& progre
     try {
         Parsed parsed = parseSource(source, options);
         checkLibrary(parsed.library);
-        const bench::Recording recording = runPrivately(parsed.scenario, parsed.library, progress);
-        outcome.messages = bench::check(parsed.scenario, recording);
+        bench::Checker checker(parsed.scenario);
+        std::int64_t frames = 0;
+        runPrivately(
+            parsed.scenario, parsed.library,
+            [&](const bench::FrameRecord& record) {
+                ++frames;
+                checker.frame(record);
+            },
+            progress);
+        outcome.messages = checker.failures();
         const std::size_t total = parsed.scenario.expectations.size();
         if (outcome.messages.empty()) {
-            outcome.summary = std::to_string(total) + " expectation(s) met, " +
-                              std::to_string(recording.frames.size()) + " frames";
+            outcome.summary =
+                std::to_string(total) + " expectation(s) met, " + std::to_string(frames) + " frames";
         } else {
             outcome.status = kFailed;
             outcome.summary = std::to_string(outcome.messages.size()) + " of " + std::to_string(total) +
@@ -517,6 +595,9 @@ int runMany(const Options& options, const std::vector<Source>& sources) {
 }
 
 int runBench(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "ini") {
+        return bench::iniCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
+    }
     Options options;
     if (!parseOptions(argc, argv, &options)) return kPassed;
     const std::vector<Source> sources = expandSources(options.scenarios);
