@@ -109,6 +109,50 @@ TEST(Timeline, OnlyAndTimeRangeChooseTheRows) {
     EXPECT_NE(bench::parseOnly("blinker", s, &byLabel).find("unknown item 'blinker'"), std::string::npos);
 }
 
+// The streaming run with the bench's hooks: progress is asked before every frame, the plug-in's
+// notice is asked at the first frame and in frames with calls, and the timeline shows it in the frame
+// it came before (whatever --only chooses), and what came at Dispose after the last frame.
+TEST(Timeline, ShowsThePluginsNoticeInItsFrameWhateverTheFilter) {
+    const Scenario s = scenarioFrom("plugin Fake\nend 2\nat 1 power 1\n");
+    std::vector<std::int64_t> ticks;
+    int asked = 0;
+    bench::RunHooks hooks;
+    hooks.tick = [&](std::int64_t done, std::int64_t total) {
+        EXPECT_EQ(total, bench::frameCount(s));
+        ticks.push_back(done);
+    };
+    hooks.notices = [&]() -> std::vector<std::string> {
+        ++asked;
+        return {"notice " + std::to_string(asked)};
+    };
+    bench::TimelineOptions options;
+    ASSERT_EQ(bench::parseOnly("panel:8", s, &options), "");
+    std::ostringstream out;
+    bench::Timeline timeline(out, s, options);
+    const std::vector<std::string> closing = bench::run(
+        s, Fake::api(), [&](const bench::FrameRecord& r) { timeline.frame(r); }, hooks);
+    timeline.closing(closing);
+    const std::string text = out.str();
+
+    ASSERT_EQ(static_cast<std::int64_t>(ticks.size()), bench::frameCount(s));
+    for (std::size_t i = 0; i < ticks.size(); ++i) EXPECT_EQ(ticks[i], static_cast<std::int64_t>(i));
+    // The first frame, the frame with SetPower, and Dispose: three questions, three notices.
+    EXPECT_EQ(asked, 3);
+    EXPECT_NE(text.find("   0.000     0.0  notice   plug-in's notice: notice 1\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("   1.000     0.0  notice   plug-in's notice: notice 2\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("  unload          notice   plug-in's notice: notice 3\n"), std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("SetPower"), std::string::npos) << text;  // the calls stay filtered out
+
+    // A recording kept whole carries the same.
+    asked = 0;
+    const bench::Recording recording = bench::run(s, Fake::api(), hooks);
+    EXPECT_EQ(recording.frames.front().notices, std::vector<std::string>{"notice 1"});
+    EXPECT_EQ(recording.closingNotices, std::vector<std::string>{"notice 3"});
+}
+
 TEST(Chart, ALongRunStaysSmallAndKeepsAOneFrameChange) {
     const Scenario s = scenarioFrom("plugin Fake\nstep 1ms\nend 100\nat 20 power 1\nat 80 power 3\n");
     ASSERT_EQ(bench::frameCount(s), 100001);

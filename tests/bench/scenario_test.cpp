@@ -205,6 +205,32 @@ TEST(ScenarioParser, RejectsBadLinesNamingFileAndLine) {
          kHead + "model power 1 2 3 4 5\nmodel brake 1 2 3 4 5 6 7 8 9\nat 2 position 5\nat 1 power 1\n",
          "t.scn:5: with a train model the position comes from the model"},
         {"negative model rate", kHead + "model power 1 -2\n", "t.scn:3: power rates must not be negative"},
+        // Every event timed inside the run reaches the plug-in, or the scenario is refused.
+        {"event between the last frame and the end", "plugin Vesk\nstep 3\nend 5\nat 4.5 power 1\n",
+         "t.scn:4: this event at 4.5 s comes after the last frame (3 s, frames every 3000 ms)"},
+        {"key pressed and released before the same frame", kHead + "at 1.01 key E down\nat 1.05 key E up\n",
+         "t.scn:3: 'key E down' would never reach the plug-in: line 4 ('key E up') replaces it before the "
+         "frame at 1.1 s"},
+        {"two clock jumps before one frame", kHead + "at 2.05 clock 1:00:00\nat 2.1 clock 2:00:00\n",
+         "t.scn:3: 'clock set to 1:00:00' would never reach the plug-in"},
+        // Impossible vehicles.
+        {"zero brake notches", kHead + "vehicle brake-notches 0\n",
+         "t.scn:3: brake-notches must lie between 1"},
+        {"negative power notches", kHead + "vehicle power-notches -2\n",
+         "t.scn:3: power-notches must lie between 1 and 100, got '-2'"},
+        {"absurd brake notches", kHead + "vehicle brake-notches 100000\n", "t.scn:3: brake-notches must lie"},
+        // A scenario names a plug-in, never a path to a library.
+        {"plug-in as a relative path", "plugin ../../../some/folder/x\nend 1\n",
+         "t.scn:1: expected a plug-in name such as Tavrel, not a path"},
+        {"plug-in as an absolute path", "plugin /usr/lib/x\nend 1\n", "t.scn:1: expected a plug-in name"},
+        {"plug-in as a Windows path", "plugin C:\\x\\Tavrel\nend 1\n", "t.scn:1: expected a plug-in name"},
+        {"plug-in as the parent folder", "plugin ..\nend 1\n", "t.scn:1: expected a plug-in name"},
+        {"binary file",
+         std::string("plugin Vesk\n\x7F"
+                     "ELF\0\0\1",
+                     20),
+         "t.scn: not a text file"},
+        {"UTF-16 file", std::string("\xFF\xFEp\0l\0", 6), "t.scn: not a text file: it is UTF-16"},
         {"label of a slot beyond 255", kHead + "label panel 256 x\n",
          "t.scn:3: expected a slot number (0 to 255)"},
         {"label with a blank in it", kHead + "label sound 150 door chime\n",
@@ -219,6 +245,33 @@ TEST(ScenarioParser, RejectsBadLinesNamingFileAndLine) {
         ASSERT_FALSE(result.errors.empty());
         EXPECT_NE(result.errors.front().find(row.message), std::string::npos) << result.errors.front();
     }
+}
+
+TEST(ScenarioParser, AcceptsAByteOrderMark) {
+    const bench::ParseResult result = bench::parseScenario("\xEF\xBB\xBFplugin Vesk\nend 1\n", "t.scn");
+    EXPECT_TRUE(result.errors.empty()) << result.errors.front();
+    EXPECT_EQ(result.scenario.plugin, "Vesk");
+}
+
+TEST(ScenarioParser, BlamesAnEmptyRateListOnceOnItsOwnLine) {
+    const bench::ParseResult result = parse("model power 1 2 3 4 5\nmodel brake\n");
+    ASSERT_EQ(result.errors.size(), 1u) << result.errors.back();
+    EXPECT_EQ(result.errors[0].rfind("t.scn:4: expected one brake rate", 0), 0u) << result.errors[0];
+}
+
+TEST(ScenarioParser, StopsAfterBoundedErrorsAndClipsQuotedText) {
+    std::string flood = kHead;
+    for (int i = 0; i < 500; ++i) flood += "garbage " + std::to_string(i) + "\n";
+    const bench::ParseResult many = bench::parseScenario(flood, "t.scn");
+    EXPECT_EQ(many.errors.size(), bench::kMaxErrors);
+    EXPECT_TRUE(many.stopped);
+
+    const std::string digits(100000, '7');
+    const bench::ParseResult huge = parse("at 1 speed " + digits + "x\n");
+    ASSERT_EQ(huge.errors.size(), 1u);
+    EXPECT_LT(huge.errors[0].size(), 300u) << huge.errors[0].substr(0, 300);
+    EXPECT_NE(huge.errors[0].find("... (100012 bytes)"), std::string::npos) << huge.errors[0].substr(0, 300);
+    EXPECT_EQ(bench::quoted(std::string("a\x1B[2Jb")), "'a?[2Jb'") << "control bytes are not echoed";
 }
 
 TEST(ScenarioParser, ReportsEveryBadLineAndQuotesIt) {
@@ -237,7 +290,7 @@ TEST(ScenarioParser, ClipsLongTextInMessages) {
     ASSERT_EQ(result.errors.size(), 3u);
     for (const std::string& message : result.errors) {
         EXPECT_LT(message.size(), 400u) << message.substr(0, 100);
-        EXPECT_NE(message.find("xxx...'"), std::string::npos) << message.substr(0, 100);
+        EXPECT_NE(message.find("xxx... ("), std::string::npos) << message.substr(0, 100);
     }
 }
 
@@ -401,6 +454,43 @@ TEST(Runner, FailedExpectationNamesLineTimeExpectedAndActual) {
     EXPECT_EQ(failures[0], "r.scn:5: at 0.500 s: power: expected 4, got 3");
     EXPECT_EQ(failures[1], "r.scn:6: at 0.300 s: panel 7: expected untouched, got written 3");
     EXPECT_EQ(failures[2], "r.scn:8: at 1.000 s: sound 3: expected SoundOnce, got SoundKeep");
+}
+
+// Decimal values compare at the precision they are written with, or within the tolerance the line
+// gives; a failure shows enough digits to tell the two values apart.
+TEST(Runner, ComparesDecimalsAsWrittenAndShowsTheDifference) {
+    const struct {
+        const char* name;
+        std::string expectation;  // at 1 s, speed 30.1 km/h all along
+        std::string failure;      // empty when it holds
+    } rows[] = {
+        {"equal as written", "at 1 expect speed = 30.1", ""},
+        {"at most", "at 1 expect speed <= 30.1", ""},
+        {"at least", "at 1 expect speed >= 30.1", ""},
+        {"less fails for the value itself", "at 1 expect speed < 30.1", "expected < 30.100, got 30.100"},
+        {"more decimals than the value has", "at 1 expect speed = 30.1004", "expected 30.1004, got 30.1000"},
+        {"a position as the CSV shows it (30.1 km/h for 1 s)", "at 1 expect position = 8.361", ""},
+        {"a tolerance given", "at 1 expect speed = 30 +- 0.5", ""},
+        {"outside the tolerance", "at 1 expect speed = 31 +- 0.5", "expected 31.000 +- 0.5, got 30.100"},
+        {"a whole number means a whole number", "at 1 expect speed = 30", ""},
+        {"a handle within a tolerance", "at 1 expect power = 4 +- 1", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Scenario s =
+            scenarioFrom("plugin Fake\nend 1\nat 0 speed 30.1\nat 0 power 3\n" + row.expectation + "\n");
+        const std::vector<std::string> failures = bench::check(s, bench::run(s, Fake::api()));
+        if (row.failure.empty()) {
+            EXPECT_TRUE(failures.empty()) << failures.front();
+        } else {
+            ASSERT_EQ(failures.size(), 1u);
+            EXPECT_EQ(
+                failures[0],
+                "r.scn:5: at 1.000 s: " +
+                    std::string(row.expectation.find("power") != std::string::npos ? "power" : "speed") +
+                    ": " + row.failure);
+        }
+    }
 }
 
 TEST(Runner, TrainModelMovesWithTheReturnedHandles) {

@@ -11,8 +11,7 @@
 #include <string>
 
 #include "door/sequences.h"
-#include "tools/host/plugin_library.h"
-#include "tools/host/temp_folder.h"
+#include "tools/host/private_plugin.h"
 
 namespace {
 
@@ -31,13 +30,10 @@ class LoadedDoor {
 public:
     // Copies the plug-in into a folder of its own, with the settings file beside it, and loads it.
     explicit LoadedDoor(const door_test::Tuning& tuning) {
-        const std::string source = std::string(ATS_BIN) + "/" + kPluginFile;
-        const std::string copy = host::copyPluginTo(source, folder_);
-        if (!host::writeFile(folder_.file("Tavrel.ini"), iniFor(tuning))) {
-            error_ = "cannot write the settings file";
-            return;
-        }
-        library_ = host::PluginLibrary::open(copy, &error_);
+        host::PrivatePlugin::Options options;
+        options.prefix = "tavrel";
+        options.ini = iniFor(tuning);
+        library_ = host::PrivatePlugin::open(std::string(ATS_BIN) + "/" + kPluginFile, options, &error_);
     }
 
     bool loaded() const { return library_ != nullptr; }
@@ -67,30 +63,29 @@ public:
     std::string frame(std::int32_t time, const char* keys, float speed) {
         host::releaseAllKeys();
         for (const char* k = keys; *k != '\0'; ++k) host::setKeyDown(*k, true);
-        std::fill(std::begin(panel_), std::end(panel_), door_test::kUntouched);
-        std::fill(std::begin(sound_), std::end(sound_), door_test::kUntouched);
         frame::VehicleState vehicle{};
         vehicle.time = time;
         vehicle.speed = speed;
-        const frame::Handles handles = api().Elapse(vehicle, panel_, sound_);
+        const frame::Handles handles = library_->elapse(vehicle, panel_, sound_);
         EXPECT_EQ(handles.brake, door_test::kDriverBrake);
         EXPECT_EQ(handles.reverser, door_test::kDriverReverser);
         EXPECT_EQ(handles.constantSpeed, frame::ConstantSpeedKeep);
         for (int slot = 0; slot < 256; ++slot) {
             const bool panelSlot = slot == 20 || (slot >= 200 && slot <= 207) || slot == 210 || slot == 238;
             const bool soundSlot = slot == 95 || slot == 96 || (slot >= 150 && slot <= 159);
-            EXPECT_EQ(panel_[slot] != door_test::kUntouched, panelSlot) << "panel slot " << slot;
-            EXPECT_EQ(sound_[slot] != door_test::kUntouched, soundSlot) << "sound slot " << slot;
+            EXPECT_EQ(panel_[static_cast<std::size_t>(slot)] != door_test::kUntouched, panelSlot)
+                << "panel slot " << slot;
+            EXPECT_EQ(sound_[static_cast<std::size_t>(slot)] != door_test::kUntouched, soundSlot)
+                << "sound slot " << slot;
         }
-        return door_test::summarize(panel_, sound_, handles);
+        return door_test::summarize(panel_.data(), sound_.data(), handles);
     }
 
 private:
-    host::TempFolder folder_{"tavrel"};
     std::string error_;
-    std::unique_ptr<host::PluginLibrary> library_;  // unloaded before the folder goes
-    std::int32_t panel_[256] = {};
-    std::int32_t sound_[256] = {};
+    std::unique_ptr<host::PrivatePlugin> library_;
+    host::Slots panel_{};
+    host::Slots sound_{};
 };
 
 class LoadedDoorSequence : public testing::TestWithParam<door_test::Sequence> {

@@ -12,14 +12,15 @@
 #include <vector>
 
 #include "frame/host.h"
+#include "tools/host/private_plugin.h"
 
 namespace door_test {
 
 inline constexpr std::int32_t kDriverPower = 4;
 inline constexpr std::int32_t kDriverBrake = 2;
 inline constexpr std::int32_t kDriverReverser = 1;
-// What the arrays hold before each frame, so that untouched slots show.
-inline constexpr std::int32_t kUntouched = 0x5A5A5A5A;
+// What the arrays hold before each frame, so that untouched slots show: the host harness's mark.
+inline constexpr std::int32_t kUntouched = host::kUntouched;
 
 // The integer settings of section "DATA" that a row runs with.
 struct Tuning {

@@ -12,44 +12,45 @@
 
 #include "frame/host.h"
 #include "tools/host/plugin_library.h"
-#include "tools/host/temp_folder.h"
+#include "tools/host/private_plugin.h"
 
 namespace {
 
 constexpr const char* kLibraryFile = "Quinsora" ATS_PLUGIN_SUFFIX;
 
-constexpr std::int32_t kUntouched = -777;  // what the host's arrays hold before any frame
+using host::kUntouched;  // what the host's arrays hold before any frame
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
-using Slots = std::array<std::int32_t, frame::kSlotCount>;
+using host::Slots;
 
 // A fresh copy of the plug-in in its own folder, with the given INI file beside it (none if empty).
 class LoadedMeter {
 public:
-    explicit LoadedMeter(const std::string& ini) : folder_("quinsora") {
-        const std::string library = host::copyPluginTo(std::string(ATS_BIN) + "/" + kLibraryFile, folder_);
-        if (!ini.empty()) host::writeFile(folder_.file("Quinsora.ini"), ini);
+    explicit LoadedMeter(const std::string& ini) {
+        host::PrivatePlugin::Options options;
+        options.prefix = "quinsora";
+        if (!ini.empty()) options.ini = ini;
         std::string error;
-        library_ = host::PluginLibrary::open(library, &error);
-        if (!library_) ADD_FAILURE() << "cannot load " << library << ": " << error;
+        library_ = host::PrivatePlugin::open(std::string(ATS_BIN) + "/" + kLibraryFile, options, &error);
+        if (!library_) ADD_FAILURE() << "cannot load " << kLibraryFile << ": " << error;
         panel.fill(kUntouched);
         sound.fill(kUntouched);
     }
 
     bool loaded() const { return library_ != nullptr; }
     const host::EntryPoints& api() const { return library_->api(); }
+    // The arrays are filled once, at load: a slot keeps what earlier frames wrote, as the host's do.
     frame::Handles elapse(const frame::VehicleState& vehicle) {
         return api().Elapse(vehicle, panel.data(), sound.data());
     }
-    std::string iniPath() const { return folder_.file("Quinsora.ini"); }
+    std::string iniPath() const { return library_->iniPath(); }
 
     Slots panel{};
     Slots sound{};
 
 private:
-    host::TempFolder folder_;  // declared first: the library is unloaded before its folder goes
-    std::unique_ptr<host::PluginLibrary> library_;
+    std::unique_ptr<host::PrivatePlugin> library_;
 };
 
 frame::VehicleState allReadings(std::int32_t time, float value) {

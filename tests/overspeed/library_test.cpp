@@ -8,14 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "tools/host/plugin_library.h"
-#include "tools/host/temp_folder.h"
+#include "tools/host/private_plugin.h"
 
 namespace {
 
 constexpr std::int32_t kDriverBrake = 3;
 constexpr std::int32_t kEmergency = 9;  // eight service notches plus one
-constexpr std::int32_t kUntouched = 0x5A5A5A5A;
 
 frame::VehicleState vehicleAt(std::int32_t time, double position, float speed) {
     frame::VehicleState vehicle{};
@@ -28,10 +26,7 @@ frame::VehicleState vehicleAt(std::int32_t time, double position, float speed) {
 class VeskLibrary : public testing::Test {
 protected:
     void SetUp() override {
-        const std::string built = std::string(ATS_BIN) + "/Vesk" + ATS_PLUGIN_SUFFIX;
-        std::string error;
-        library_ = host::PluginLibrary::open(host::copyPluginTo(built, folder_), &error);
-        ASSERT_NE(library_, nullptr) << built << ": " << error;
+        ASSERT_NO_FATAL_FAILURE(load());
         api().Load();
         frame::VehicleSpec vehicle{};
         vehicle.brakeNotches = 8;
@@ -40,18 +35,25 @@ protected:
         api().Initialize(0);
         api().SetBrake(kDriverBrake);
         api().SetReverser(1);
-        panel_.fill(kUntouched);
-        sound_.fill(kUntouched);
     }
 
     void TearDown() override {
         if (library_) api().Dispose();
     }
 
+    void load() {
+        const std::string built = std::string(ATS_BIN) + "/Vesk" + ATS_PLUGIN_SUFFIX;
+        std::string error;
+        host::PrivatePlugin::Options options;
+        options.prefix = "vesk";
+        library_ = host::PrivatePlugin::open(built, options, &error);
+        ASSERT_NE(library_, nullptr) << built << ": " << error;
+    }
+
     const host::EntryPoints& api() const { return library_->api(); }
 
     frame::Handles frame(std::int32_t time, double position, float speed = 144.0f) {
-        return api().Elapse(vehicleAt(time, position, speed), panel_.data(), sound_.data());
+        return library_->elapse(vehicleAt(time, position, speed), panel_, sound_);
     }
 
     // Runs at 144 km/h (4 m every 100 ms) from time 1000 at position 100 until the latch has set in
@@ -63,10 +65,9 @@ protected:
         }
     }
 
-    host::TempFolder folder_{"vesk"};
-    std::unique_ptr<host::PluginLibrary> library_;
-    std::array<std::int32_t, frame::kSlotCount> panel_{};
-    std::array<std::int32_t, frame::kSlotCount> sound_{};
+    std::unique_ptr<host::PrivatePlugin> library_;
+    host::Slots panel_{};
+    host::Slots sound_{};
 };
 
 TEST_F(VeskLibrary, ReportsTheInterfaceVersion) { EXPECT_EQ(api().GetPluginVersion(), 0x20000); }
@@ -137,17 +138,17 @@ TEST_F(VeskLibrary, ShapesPowerAndConstantSpeedAndPassesTheReverser) {
 TEST_F(VeskLibrary, WritesNoPanelOrSoundSlot) {
     runIntoTheLatch();
     frame(6300, 312.0);
-    EXPECT_TRUE(std::all_of(panel_.begin(), panel_.end(), [](std::int32_t v) { return v == kUntouched; }));
-    EXPECT_TRUE(std::all_of(sound_.begin(), sound_.end(), [](std::int32_t v) { return v == kUntouched; }));
+    EXPECT_TRUE(
+        std::all_of(panel_.begin(), panel_.end(), [](std::int32_t v) { return v == host::kUntouched; }));
+    EXPECT_TRUE(
+        std::all_of(sound_.begin(), sound_.end(), [](std::int32_t v) { return v == host::kUntouched; }));
 }
 
 // A fresh load starts clear: the first frame works out no speed and the brake is the driver's.
 TEST_F(VeskLibrary, ReloadStartsClear) {
     runIntoTheLatch();
     library_.reset();
-    std::string error;
-    library_ = host::PluginLibrary::open(folder_.file(std::string("Vesk") + ATS_PLUGIN_SUFFIX), &error);
-    ASSERT_NE(library_, nullptr) << error;
+    ASSERT_NO_FATAL_FAILURE(load());
     api().SetBrake(kDriverBrake);
     EXPECT_EQ(frame(7000, 500.0).brake, kDriverBrake);
     EXPECT_EQ(frame(7100, 504.0).brake, kDriverBrake);

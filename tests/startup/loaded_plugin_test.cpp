@@ -19,6 +19,7 @@
 #include "ats_plugins.h"
 #include "startup/process.h"
 #include "tools/host/plugin_library.h"
+#include "tools/host/private_plugin.h"
 #include "tools/host/temp_folder.h"
 
 namespace {
@@ -31,7 +32,8 @@ constexpr const char* kLibrarySuffix = ATS_PLUGIN_SUFFIX;
 // current folder, and a relative path (or, under Wine, a path without a drive) would move with it.
 const std::string kBin = fs::absolute(ATS_BIN).string();
 
-constexpr std::int32_t kUntouched = -777777;  // what the arrays hold before a frame
+// What the arrays hold before a frame: the host harness's mark.
+using host::kUntouched;
 
 // --- INI files as the tests read them ------------------------------------------------------------
 

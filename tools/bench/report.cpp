@@ -178,6 +178,9 @@ void Timeline::frame(const FrameRecord& record) {
     const bool first = inRange && !s.started;
     const bool verbose = s.options.level == TimelineOptions::Level::Verbose;
     std::vector<std::pair<const char*, std::string>> rows;
+    // What the plug-in wrote on stderr (its notice) is shown whatever the filter.
+    for (const std::string& notice : record.notices)
+        rows.emplace_back("notice", "plug-in's notice: " + notice);
     if (!record.events.empty() && (!s.options.filtered || s.options.calls))
         rows.emplace_back("calls", callText(record.events, ", "));
 
@@ -268,9 +271,15 @@ void Timeline::frame(const FrameRecord& record) {
     }
 }
 
+void Timeline::closing(const std::vector<std::string>& notices) {
+    for (const std::string& notice : notices)
+        state_->out << "  unload          notice   plug-in's notice: " << notice << "\n";
+}
+
 void writeTimeline(std::ostream& out, const Scenario& scenario, const Recording& recording) {
     Timeline timeline(out, scenario, TimelineOptions{});
     for (const FrameRecord& record : recording.frames) timeline.frame(record);
+    timeline.closing(recording.closingNotices);
 }
 
 // ---- CSV ------------------------------------------------------------------------------------

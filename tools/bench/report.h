@@ -49,6 +49,8 @@ public:
     Timeline(const Timeline&) = delete;
     Timeline& operator=(const Timeline&) = delete;
     void frame(const FrameRecord& record);
+    // What the plug-in wrote on stderr at Dispose or unload.
+    void closing(const std::vector<std::string>& notices);
 
 private:
     struct State;

@@ -76,14 +76,25 @@ std::string formatSeconds(std::int32_t ms) {
     return text;
 }
 
-std::string formatValue(Output output, double value) {
+std::string formatValue(Output output, double value, int decimals = 3) {
     if (output == Output::Sound) return soundName(static_cast<std::int32_t>(value));
     if (output == Output::Speed || output == Output::Position) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.3f", value);
+        char text[64];
+        std::snprintf(text, sizeof text, "%.*f", decimals, value);
         return text;
     }
     return std::to_string(static_cast<long long>(value));
+}
+
+// The wanted and the actual value, with as many decimals as it takes to tell them apart (at
+// least those the scenario wrote, and three).
+// Values that count as equal (a failed "<" or "!=") are shown as equal.
+std::pair<std::string, std::string> shownApart(Output output, double want, double got, int decimals,
+                                               bool equal) {
+    int shown = std::max(3, decimals);
+    while (!equal && shown < 17 && formatValue(output, want, shown) == formatValue(output, got, shown))
+        ++shown;
+    return {formatValue(output, want, shown), formatValue(output, got, shown)};
 }
 
 std::string outputName(const Expectation& expectation, int slot) {
@@ -131,20 +142,29 @@ double actual(const Expectation& expectation, const FrameRecord& record) {
     return 0.0;
 }
 
-bool holds(Compare compare, double got, double want) {
+// A value within the tolerance of the wanted one counts as equal to it: "< 30.1" fails for 30.1
+// as shown, "<= 30.1" holds for it.
+bool equalWithin(double got, double want, double tolerance) {
+    // A relative margin for the rounding of the decimal text and the float inputs themselves.
+    const double margin = tolerance + 1e-9 * std::max(1.0, std::fabs(want));
+    return tolerance > 0.0 ? std::fabs(got - want) < margin : got == want;
+}
+
+bool holds(Compare compare, double got, double want, double tolerance) {
+    const bool equal = equalWithin(got, want, tolerance);
     switch (compare) {
         case Compare::Equal:
-            return got == want;
+            return equal;
         case Compare::NotEqual:
-            return got != want;
+            return !equal;
         case Compare::Less:
-            return got < want;
+            return got < want && !equal;
         case Compare::LessOrEqual:
-            return got <= want;
+            return got < want || equal;
         case Compare::Greater:
-            return got > want;
+            return got > want && !equal;
         case Compare::GreaterOrEqual:
-            return got >= want;
+            return got > want || equal;
         case Compare::Untouched:
             return true;
     }
@@ -190,10 +210,17 @@ std::string failure(const Scenario& scenario, const Expectation& expectation, co
         return {};
     }
     const double got = actual(expectation, record);
-    if (holds(expectation.compare, got, expectation.value)) return {};
+    if (holds(expectation.compare, got, expectation.value, expectation.tolerance)) return {};
+    const auto [want, have] = shownApart(expectation.output, expectation.value, got, expectation.decimals,
+                                         equalWithin(got, expectation.value, expectation.tolerance));
+    std::string tolerance;
+    if (expectation.toleranceGiven) {
+        char text[64];
+        std::snprintf(text, sizeof text, " +- %g", expectation.tolerance);
+        tolerance = text;
+    }
     return where + outputName(expectation, expectation.slot) + ": expected " +
-           compareText(expectation.compare) + formatValue(expectation.output, expectation.value) + ", got " +
-           formatValue(expectation.output, got);
+           compareText(expectation.compare) + want + tolerance + ", got " + have;
 }
 
 }  // namespace
@@ -215,7 +242,8 @@ std::int64_t frameCount(const Scenario& scenario) {
     return static_cast<std::int64_t>(scenario.endMs) / scenario.stepMs + 1;
 }
 
-void run(const Scenario& scenario, const host::EntryPoints& api, const FrameSink& sink) {
+std::vector<std::string> run(const Scenario& scenario, const host::EntryPoints& api, const FrameSink& sink,
+                             const RunHooks& hooks) {
     host::releaseAllKeys();
     api.Load();
     api.SetVehicleSpec(scenario.vehicle);
@@ -240,7 +268,9 @@ void run(const Scenario& scenario, const host::EntryPoints& api, const FrameSink
         const auto timeMs = static_cast<std::int32_t>(t);
         record.index = index;
         record.timeMs = timeMs;
+        if (hooks.tick) hooks.tick(index, frameCount(scenario));
         record.events.clear();
+        record.notices.clear();
         while (nextEvent < scenario.events.size() && scenario.events[nextEvent].timeMs <= timeMs) {
             const Event& event = scenario.events[nextEvent++];
             apply(event, api);
@@ -269,6 +299,10 @@ void run(const Scenario& scenario, const host::EntryPoints& api, const FrameSink
             }
             record.events.push_back(&event);
         }
+        // What the plug-in printed while loading or in the calls just made; a frame without calls is
+        // looked at only now and then, as printing from Elapse would be unusual.
+        if (hooks.notices && (t == 0 || !record.events.empty() || index % 1024 == 0))
+            record.notices = hooks.notices();
         if (!scenario.model.enabled) speed = channel(scenario, Channel::Speed, timeMs);
         if (!positions.empty()) {
             position = valueAt(positions, timeMs, 0.0);
@@ -308,12 +342,16 @@ void run(const Scenario& scenario, const host::EntryPoints& api, const FrameSink
         if (scenario.model.enabled) speed = modelSpeed(scenario.model, speed, record.handles, dt);
     }
     api.Dispose();
+    std::vector<std::string> closing;
+    if (hooks.notices) closing = hooks.notices();
     host::releaseAllKeys();
+    return closing;
 }
 
-Recording run(const Scenario& scenario, const host::EntryPoints& api) {
+Recording run(const Scenario& scenario, const host::EntryPoints& api, const RunHooks& hooks) {
     Recording recording;
-    run(scenario, api, [&](const FrameRecord& record) { recording.frames.push_back(record); });
+    recording.closingNotices = run(
+        scenario, api, [&](const FrameRecord& record) { recording.frames.push_back(record); }, hooks);
     return recording;
 }
 

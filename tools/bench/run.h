@@ -12,12 +12,13 @@
 #include "frame/host.h"
 #include "tools/bench/scenario.h"
 #include "tools/host/plugin_library.h"
+#include "tools/host/private_plugin.h"
 
 namespace bench {
 
 // What the bench puts into every slot before a frame, to tell the slots a plug-in wrote from those
 // it left alone. A plug-in that writes exactly this value is taken as not writing.
-inline constexpr std::int32_t kUntouchedMark = 0x7A7A7A7A;
+inline constexpr std::int32_t kUntouchedMark = host::kUntouched;
 
 // The driver's handles as the bench last set them (SetPower, SetBrake, SetReverser): what the
 // plug-in was asked for, beside what it returned.
@@ -39,11 +40,22 @@ struct FrameRecord {
     std::bitset<frame::kSlotCount> panelWritten;  // the slots the plug-in wrote in this frame
     std::bitset<frame::kSlotCount> soundWritten;
     std::vector<const Event*> events;  // the calls made before this frame (into the scenario)
+    std::vector<std::string> notices;  // what the plug-in wrote on stderr, up to this frame's calls
 };
 
 // Every frame of a run, kept whole: for tests and small runs. The bench itself streams.
 struct Recording {
     std::vector<FrameRecord> frames;
+    std::vector<std::string> closingNotices;  // written at Dispose or unload
+};
+
+struct RunHooks {
+    // Called before every frame with the frames done and the total: shows progress, and may throw
+    // to stop the run.
+    std::function<void(std::int64_t done, std::int64_t total)> tick;
+    // The lines the plug-in has written on stderr since the last call (its notice); asked at the
+    // first frame, in frames with calls, and every 1024th frame.
+    std::function<std::vector<std::string>()> notices;
 };
 
 // Called once per frame with the frame just made; the record is reused for the next frame.
@@ -55,9 +67,11 @@ std::int64_t frameCount(const Scenario& scenario);
 // Calls Load, SetVehicleSpec, Initialize, then one Elapse per frame with the scenario's events
 // between frames, then Dispose. The keyboard is driven through host::setKeyDown. Nothing is kept:
 // each frame goes to the sink and is then overwritten, so a run of any length takes the same memory.
-void run(const Scenario& scenario, const host::EntryPoints& api, const FrameSink& sink);
+// Returns what the plug-in wrote on stderr at Dispose (its closing notice).
+std::vector<std::string> run(const Scenario& scenario, const host::EntryPoints& api, const FrameSink& sink,
+                             const RunHooks& hooks = {});
 // The same, keeping every frame.
-Recording run(const Scenario& scenario, const host::EntryPoints& api);
+Recording run(const Scenario& scenario, const host::EntryPoints& api, const RunHooks& hooks = {});
 
 // The speed the train model gives after one frame of dt seconds with these handles.
 double modelSpeed(const TrainModel& model, double speed, const frame::Handles& handles, double dt);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace bench {
@@ -34,11 +35,26 @@ std::string withoutComment(const std::string& line) {
     return line;
 }
 
-// The user's text in a message, cut to a readable length: a message stays short whatever the line.
+// A name the user wrote, in a message: cut to a readable length (see quoted for quoted text).
 std::string clipped(const std::string& text) { return text.size() <= 40 ? text : text.substr(0, 40) + "..."; }
-std::string quoted(const std::string& word) { return "'" + clipped(word) + "'"; }
 
 [[noreturn]] void fail(const std::string& what) { throw LineError{what}; }
+
+// The decimals a number was written with: 2 for "30.25", 0 for "30", 3 for "1.5e-2"; at most 9.
+int decimalsWritten(const std::string& word) {
+    const std::size_t exponent = word.find_first_of("eE");
+    const std::string mantissa = word.substr(0, exponent);
+    const std::size_t point = mantissa.find('.');
+    int decimals = point == std::string::npos ? 0 : static_cast<int>(mantissa.size() - point - 1);
+    if (exponent != std::string::npos) {
+        int power = 0;
+        const char* begin = word.data() + exponent + 1;
+        if (*begin == '+') ++begin;
+        std::from_chars(begin, word.data() + word.size(), power);
+        decimals -= std::clamp(power, -20, 20);
+    }
+    return std::clamp(decimals, 0, 9);
+}
 
 std::int32_t parseInt(const std::string& word, const std::string& what) {
     std::int64_t value = 0;
@@ -197,7 +213,9 @@ Expectation parseExpect(const Words& words, std::size_t i) {
         return expectation;
     }
     if (expectation.slot == kAllSlots) fail("'all' slots can only be expected untouched");
-    if (i + 2 != words.size()) fail("expected '" + form + "'");
+    if (i + 2 != words.size() && !(i + 4 == words.size() && words[i + 2] == "+-")) {
+        fail("expected '" + form + "', a value optionally followed by '+- TOLERANCE'");
+    }
     const auto compare = compares.find(words[i]);
     if (compare == compares.end()) fail("expected a comparison (= != < <= > >=), got " + quoted(words[i]));
     expectation.compare = compare->second;
@@ -206,8 +224,18 @@ Expectation parseExpect(const Words& words, std::size_t i) {
         expectation.value = name->second;
     } else if (expectation.output == Output::Speed || expectation.output == Output::Position) {
         expectation.value = parseNumber(words[i + 1], "a value");
+        expectation.decimals = decimalsWritten(words[i + 1]);
+        // Half a unit of the last decimal written: "30.1" stands for anything that shows as 30.1.
+        expectation.tolerance = 0.5 * std::pow(10.0, -expectation.decimals);
     } else {
         expectation.value = parseInt(words[i + 1], "a value");
+    }
+    if (i + 4 == words.size()) {
+        expectation.tolerance = parseNumber(words[i + 3], "a tolerance");
+        expectation.toleranceGiven = true;
+        if (expectation.tolerance < 0.0)
+            fail("a tolerance must not be negative, got " + quoted(words[i + 3]));
+        expectation.decimals = std::max(expectation.decimals, decimalsWritten(words[i + 3]));
     }
     return expectation;
 }
@@ -315,6 +343,11 @@ void parseVehicle(Scenario& scenario, const Words& words) {
         fail("expected 'vehicle NAME VALUE ...' (brake-notches, power-notches, ...)");
     for (std::size_t i = 1; i + 1 < words.size(); i += 2) {
         const std::int32_t value = parseInt(words[i + 1], clipped(words[i]));
+        const bool notches = words[i] == "brake-notches" || words[i] == "power-notches";
+        if (notches && (value < 1 || value > kMaxNotches)) {
+            fail(words[i] + " must lie between 1 and " + std::to_string(kMaxNotches) + ", got " +
+                 quoted(words[i + 1]));
+        }
         if (words[i] == "brake-notches")
             scenario.vehicle.brakeNotches = value;
         else if (words[i] == "power-notches")
@@ -358,6 +391,7 @@ void parseLabel(Scenario& scenario, const Words& words, int line) {
 struct Seen {
     int plugin = 0;
     int end = 0;
+    int vehicle = 0;  // the last vehicle line
 };
 
 void parseLine(Scenario& scenario, Seen& seen, const std::string& raw, int line) {
@@ -373,9 +407,15 @@ void parseLine(Scenario& scenario, Seen& seen, const std::string& raw, int line)
     } else if (head == "plugin") {
         expectCount(words, 2, "plugin NAME");
         if (seen.plugin) fail("the plug-in is already named on line " + std::to_string(seen.plugin));
+        if (!isBarePluginName(words[1])) {
+            fail("expected a plug-in name such as Tavrel, not a path, got " + quoted(words[1]) +
+                 ": the bench loads plug-ins from its own folder; run a library elsewhere with "
+                 "'--plugin PATH' on the command line");
+        }
         scenario.plugin = words[1];
         seen.plugin = line;
     } else if (head == "vehicle") {
+        seen.vehicle = line;
         parseVehicle(scenario, words);
     } else if (head == "step") {
         expectCount(words, 2, "step TIME");
@@ -396,12 +436,13 @@ void parseLine(Scenario& scenario, Seen& seen, const std::string& raw, int line)
         if (words.size() < 2) fail("expected 'model power|brake RATES...' or 'model grade RATE'");
         scenario.model.enabled = true;
         if (!scenario.model.firstLine) scenario.model.firstLine = line;
+        // The line is noted first: a list refused here is not blamed again by the whole-model check.
         if (words[1] == "power") {
-            scenario.model.power = parseRates(words, 2, "power");
             scenario.model.powerLine = line;
+            scenario.model.power = parseRates(words, 2, "power");
         } else if (words[1] == "brake") {
-            scenario.model.brake = parseRates(words, 2, "brake");
             scenario.model.brakeLine = line;
+            scenario.model.brake = parseRates(words, 2, "brake");
         } else if (words[1] == "grade") {
             expectCount(words, 3, "model grade RATE");
             scenario.model.grade = parseNumber(words[2], "a grade rate");
@@ -487,19 +528,92 @@ std::string soundName(std::int32_t value) {
     }
 }
 
-ParseResult parseScenario(const std::string& text, const std::string& file) {
+namespace {
+
+std::string secondsText(std::int64_t ms) {
+    std::ostringstream text;
+    text << static_cast<double>(ms) / 1000.0 << " s";
+    return text.str();
+}
+
+// Says why text is no scenario at all (binary, or UTF-16), or returns an empty string.
+std::string notTextProblem(const std::string& text) {
+    if (text.size() >= 2 &&
+        ((text[0] == '\xFF' && text[1] == '\xFE') || (text[0] == '\xFE' && text[1] == '\xFF')))
+        return "not a text file: it is UTF-16; save it as UTF-8";
+    const std::size_t nul = text.find('\0');
+    if (nul != std::string::npos) return "not a text file (a zero byte at byte " + std::to_string(nul) + ")";
+    return {};
+}
+
+// The frame that an event timed at timeMs reaches: the first frame at or after it.
+std::int64_t frameOf(std::int32_t timeMs, std::int32_t stepMs) {
+    return (static_cast<std::int64_t>(timeMs) + stepMs - 1) / stepMs * stepMs;
+}
+
+// An event whose effect a later event of the same kind replaces before the plug-in can see it: a
+// key of the keyboard (the plug-in reads the keyboard in a frame, so a press and a release before
+// the same frame is no press at all), or the clock. Calls all reach the plug-in and never clash.
+std::string stateOf(const Event& event) {
+    switch (event.kind) {
+        case EventKind::KeyboardDown:
+        case EventKind::KeyboardUp:
+            return "key " + std::to_string(event.value);
+        case EventKind::SetClock:
+            return "clock";
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
+bool isBarePluginName(const std::string& name) {
+    if (name.empty() || name.size() > 64 || name[0] == '.') return false;
+    for (const char c : name) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           c == '-' || c == '_' || c == '.';
+        if (!plain) return false;
+    }
+    return name.find("..") == std::string::npos;
+}
+
+std::string quoted(const std::string& text) {
+    std::string shown = text.substr(0, kMaxQuoted);
+    for (char& c : shown) {
+        if ((c >= 0 && c < ' ') || c == 0x7F) c = '?';
+    }
+    if (text.size() > kMaxQuoted) shown += "... (" + std::to_string(text.size()) + " bytes)";
+    return "'" + shown + "'";
+}
+
+ParseResult parseScenario(const std::string& input, const std::string& file) {
     ParseResult result;
     Scenario& scenario = result.scenario;
     scenario.file = file;
     Seen seen;
-    std::istringstream in(text);
+    std::set<int> refusedLines;  // whole-file checks do not blame these lines again
+    auto error = [&](int at, const std::string& what) {
+        if (result.errors.size() >= kMaxErrors) {
+            result.stopped = true;
+            return;
+        }
+        result.errors.push_back(file + ":" + std::to_string(at) + ": " + what);
+        refusedLines.insert(at);
+    };
+    const std::string problem = notTextProblem(input);
+    if (!problem.empty()) {
+        result.errors.push_back(file + ": " + problem);
+        return result;
+    }
+    // A byte-order mark, as some Windows editors write at the start of a UTF-8 file, is no text.
+    const bool bom = input.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    std::istringstream in(bom ? input.substr(3) : input);
     std::string raw;
     int line = 0;
-    auto error = [&](int at, const std::string& what) {
-        result.errors.push_back(file + ":" + std::to_string(at) + ": " + what);
-    };
     while (std::getline(in, raw)) {
         ++line;
+        if (result.stopped) break;
         if (!raw.empty() && raw.back() == '\r') raw.pop_back();
         // An INI line is taken as written, '#' and all: "ini" and one blank, then the line.
         const std::size_t start = raw.find_first_not_of(" \t");
@@ -516,6 +630,7 @@ ParseResult parseScenario(const std::string& text, const std::string& file) {
             error(line, e.what + " in " + quoted(trimmedLine(raw)));
         }
     }
+    if (result.stopped) return result;
     // Checks that need the whole file. What is missing is reported at the last line (line 1 of an
     // empty file, as an editor shows it).
     line = std::max(line, 1);
@@ -526,10 +641,38 @@ ParseResult parseScenario(const std::string& text, const std::string& file) {
                             " frames, more than " + std::to_string(kMaxFrames) +
                             ": lengthen the step or shorten the run");
     }
+    std::stable_sort(scenario.events.begin(), scenario.events.end(),
+                     [](const Event& a, const Event& b) { return a.timeMs < b.timeMs; });
+    // Every event must reach the plug-in: it is made before the first frame at or after its time,
+    // so it needs such a frame, and no later event may undo it before that frame.
+    const std::int64_t lastFrame = scenario.endMs - scenario.endMs % scenario.stepMs;
+    std::map<std::string, const Event*> pending;  // per key or clock: the last event not yet seen
     for (const Event& event : scenario.events) {
-        if (seen.end && event.timeMs > scenario.endMs) {
+        if (!seen.end) break;
+        if (event.timeMs > scenario.endMs) {
             error(event.line, "this event lies after the end of the run");
+            continue;
         }
+        const std::int64_t frame = frameOf(event.timeMs, scenario.stepMs);
+        if (frame > lastFrame) {
+            error(event.line, "this event at " + secondsText(event.timeMs) + " comes after the last frame (" +
+                                  secondsText(lastFrame) + ", frames every " +
+                                  std::to_string(scenario.stepMs) +
+                                  " ms), so it would never reach the plug-in: end the run at " +
+                                  secondsText(frame) + " or later");
+            continue;
+        }
+        const std::string state = stateOf(event);
+        if (state.empty()) continue;
+        const auto earlier = pending.find(state);
+        if (earlier != pending.end() && frameOf(earlier->second->timeMs, scenario.stepMs) == frame) {
+            error(earlier->second->line,
+                  "'" + earlier->second->text + "' would never reach the plug-in: line " +
+                      std::to_string(event.line) + " ('" + event.text +
+                      "') replaces it before the frame at " + secondsText(frame) + "; the plug-in sees the " +
+                      (event.kind == EventKind::SetClock ? "clock" : "keyboard") + " only in a frame");
+        }
+        pending[state] = &event;
     }
     for (const Expectation& expectation : scenario.expectations) {
         if (!seen.end) break;
@@ -541,22 +684,25 @@ ParseResult parseScenario(const std::string& text, const std::string& file) {
         }
     }
     const TrainModel& model = scenario.model;
-    if (model.enabled) {
+    if (model.enabled && !refusedLines.count(seen.vehicle)) {
         const auto brakes = static_cast<std::size_t>(std::max(scenario.vehicle.brakeNotches, 0)) + 1;
         const auto powers = static_cast<std::size_t>(std::max(scenario.vehicle.powerNotches, 0));
         // Each error names the line that holds the fault: the rate list, or the first model line
-        // when the list is missing; the keyframe the model leaves no room for.
-        if (model.brake.size() != brakes) {
+        // when the list is missing; the keyframe the model leaves no room for. A rate list already
+        // refused is not blamed twice.
+        if (model.brake.size() != brakes && !refusedLines.count(model.brakeLine)) {
             error(model.brakeLine ? model.brakeLine : model.firstLine,
                   "the train model needs " + std::to_string(brakes) +
                       " brake rates (one per brake notch, the emergency notch last), got " +
                       std::to_string(model.brake.size()));
         }
-        if (model.power.size() != powers) {
+        if (model.power.size() != powers && !refusedLines.count(model.powerLine)) {
             error(model.powerLine ? model.powerLine : model.firstLine,
                   "the train model needs " + std::to_string(powers) +
                       " power rates (one per power notch), got " + std::to_string(model.power.size()));
         }
+    }
+    if (model.enabled) {
         const auto& speeds = scenario.keyframes[static_cast<std::size_t>(Channel::Speed)];
         const auto& positions = scenario.keyframes[static_cast<std::size_t>(Channel::Position)];
         if (speeds.size() > 1) {
@@ -572,8 +718,6 @@ ParseResult parseScenario(const std::string& text, const std::string& file) {
         std::stable_sort(keyframes.begin(), keyframes.end(),
                          [](const Keyframe& a, const Keyframe& b) { return a.timeMs < b.timeMs; });
     }
-    std::stable_sort(scenario.events.begin(), scenario.events.end(),
-                     [](const Event& a, const Event& b) { return a.timeMs < b.timeMs; });
     return result;
 }
 

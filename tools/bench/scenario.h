@@ -63,6 +63,13 @@ struct Expectation {
     int slot;  // panel or sound slot, or kAllSlots (untouched only)
     Compare compare;
     double value;
+    // How far the actual value may lie from `value` and still count as equal to it: the tolerance
+    // the line gives ("= 30 +- 0.5"), or half a unit of the last decimal written ("= 30.1" holds
+    // for 30.05 up to 30.15), so that a value copied from the timeline or the CSV compares equal.
+    // 0 for whole-number outputs written without a tolerance.
+    double tolerance = 0.0;
+    bool toleranceGiven = false;
+    int decimals = 0;  // the decimals the value was written with, for messages
     std::string text;  // the line as written, for messages
 };
 
@@ -112,7 +119,25 @@ inline constexpr std::int64_t kMaxFrames = 10000000;
 struct ParseResult {
     Scenario scenario;
     std::vector<std::string> errors;  // "file:line: what was expected"; empty when the scenario is good
+    bool stopped = false;             // errors reached kMaxErrors and the rest of the file was not read
 };
+
+// The parser stops after this many errors: a binary or mangled file gives a screenful, not a flood.
+inline constexpr std::size_t kMaxErrors = 20;
+
+// The longest piece of a scenario quoted in a message; longer text is clipped with "...".
+inline constexpr std::size_t kMaxQuoted = 60;
+
+// The vehicle's notch counts: at least 1, at most this.
+inline constexpr std::int32_t kMaxNotches = 100;
+
+// Whether NAME may follow "plugin": a bare library name (letters, digits, '-', '_', '.', not
+// starting with '.'), which the bench looks up in its own folder. A path is refused, so that
+// opening a scenario never loads a library from elsewhere.
+bool isBarePluginName(const std::string& name);
+
+// The text quoted for a message: clipped to kMaxQuoted bytes, control bytes shown as '?'.
+std::string quoted(const std::string& text);
 
 ParseResult parseScenario(const std::string& text, const std::string& file);
 
