@@ -4,7 +4,7 @@
 # else, and the import table names system DLLs only, so that a user copies one file and it loads;
 # for the 32-bit DLLs, which cannot run on this host, each entry point must also pop the argument
 # bytes of the host's __stdcall convention. Linux libraries: the dynamic symbol table defines the
-# sixteen entry points and nothing else.
+# sixteen entry points and nothing else. The recorder (Recorder.dll, Recorder.so) is checked as a plug-in.
 # Usage: check_library_tables.sh win32|win64|linux OBJDUMP_OR_NM BIN_DIR
 set -euo pipefail
 arch=$1
@@ -28,7 +28,7 @@ fail() { echo "FAIL $1"; failures=$((failures + 1)); }
 
 if [ "$arch" = linux ]; then
   nm=$objdump
-  for name in Tavrel Quinsora Vesk; do
+  for name in Tavrel Quinsora Vesk Recorder; do
     library=$bin/$name.so
     [ -f "$library" ] || { fail "$name: $library is missing"; continue; }
     names=$("$nm" -D --defined-only "$library" | awk '{print $3}' | sort)
@@ -39,7 +39,7 @@ if [ "$arch" = linux ]; then
   exit 0
 fi
 
-for name in Tavrel Quinsora Vesk; do
+for name in Tavrel Quinsora Vesk Recorder; do
   dll=$bin/$name.dll
   [ -f "$dll" ] || { fail "$name: $dll is missing"; continue; }
   headers=$("$objdump" -p "$dll")

@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "tools/bench/replay_run.h"
 #include "tools/bench/report.h"
 #include "tools/bench/run.h"
 #include "tools/bench/scenario.h"
@@ -197,7 +198,9 @@ int runBench(int argc, char** argv) {
     }
     for (const std::string& failure : failures) std::cerr << failure << "\n";
     const std::size_t total = scenario.expectations.size();
-    if (failures.empty()) {
+    if (!scenario.replay.steps.empty()) {
+        (failures.empty() ? std::cout : std::cerr) << bench::replaySummary(scenario, failures) << "\n";
+    } else if (failures.empty()) {
         std::cout << scenario.file << ": " << total << " expectation(s) met, " << recording.frames.size()
                   << " frames\n";
     } else {

@@ -1,6 +1,8 @@
 // See tools/bench/run.h.
 #include "tools/bench/run.h"
 
+#include "tools/bench/replay_run.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -212,6 +214,7 @@ double modelSpeed(const TrainModel& model, double speed, const frame::Handles& h
 }
 
 Recording run(const Scenario& scenario, const host::EntryPoints& api) {
+    if (!scenario.replay.steps.empty()) return runReplay(scenario, api);
     Recording recording;
     host::releaseAllKeys();
     api.Load();
@@ -288,6 +291,7 @@ Recording run(const Scenario& scenario, const host::EntryPoints& api) {
 }
 
 std::vector<std::string> check(const Scenario& scenario, const Recording& recording) {
+    if (!scenario.replay.steps.empty()) return checkReplay(scenario, recording);
     std::vector<std::string> failures;
     for (const Expectation& expectation : scenario.expectations) {
         bool checked = false;

@@ -31,6 +31,7 @@ struct FrameRecord {
 
 struct Recording {
     std::vector<FrameRecord> frames;
+    std::vector<std::string> callDifferences;  // a replay's calls whose results differ from the recording's
 };
 
 // Calls Load, SetVehicleSpec, Initialize, then one Elapse per frame with the scenario's events

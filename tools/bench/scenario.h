@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frame/host.h"
+#include "tools/bench/replay.h"
 
 namespace bench {
 
@@ -92,6 +93,7 @@ struct Scenario {
     std::vector<Event> events;  // in time order, file order within one time
     std::vector<Expectation> expectations;
     TrainModel model;
+    Replay replay;  // a recording: calls and exact frames instead of keyframes and events
 };
 
 // The most frames one run may have: the bench keeps every frame for the CSV and the chart
