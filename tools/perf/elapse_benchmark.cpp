@@ -1,11 +1,15 @@
 // How long one frame takes in each plug-in, called through its entry point as the simulator calls
-// it. Speed is measured here, never asserted in tests.
+// it, alone and with the recorder in front of it; how large a minute of recording at 60 frames per
+// second is; how fast the bench replays it. Speed is measured here, never asserted in tests.
 //   build/native/bin/elapse_benchmark [--benchmark_filter=Tavrel]
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
+#include "tools/bench/run.h"
+#include "tools/bench/scenario.h"
 #include "tools/host/plugin_library.h"
 #include "tools/host/temp_folder.h"
 
@@ -13,11 +17,21 @@ namespace {
 
 std::string pluginPath(const char* name) { return std::string(ATS_BIN) + "/" + name + ATS_PLUGIN_SUFFIX; }
 
-void elapse(benchmark::State& run, const char* name, const char* ini) {
-    host::TempFolder folder("perf");
+// Copies the plug-in (and the recorder in front of it, recording into folder/run.scn) into the
+// folder; returns the library the host loads.
+std::string install(const host::TempFolder& folder, const char* name, const char* ini, bool recorded) {
     const std::string library = host::copyPluginTo(pluginPath(name), folder);
     std::string stem = library.substr(0, library.rfind('.'));
     host::writeFile(stem + ".ini", ini);
+    if (!recorded) return library;
+    host::writeFile(folder.file("Recorder.ini"), std::string("[Recorder]\r\nPlugin=") + name +
+                                                     ATS_PLUGIN_SUFFIX + "\r\nRecording=run.scn\r\n");
+    return host::copyPluginTo(pluginPath("Recorder"), folder);
+}
+
+void elapse(benchmark::State& run, const char* name, const char* ini, bool recorded) {
+    host::TempFolder folder("perf");
+    const std::string library = install(folder, name, ini, recorded);
     std::string error;
     auto plugin = host::PluginLibrary::open(library, &error);
     if (!plugin) {
@@ -25,6 +39,7 @@ void elapse(benchmark::State& run, const char* name, const char* ini) {
         return;
     }
     const host::EntryPoints& api = plugin->api();
+    api.Load();
     api.SetVehicleSpec({8, 5, 0, 0, 10});
     api.Initialize(0);
     api.SetPower(3);
@@ -42,6 +57,73 @@ void elapse(benchmark::State& run, const char* name, const char* ini) {
         benchmark::DoNotOptimize(api.Elapse(state, panel, sound));
         benchmark::ClobberMemory();
     }
+    // With the recorder, frames beyond its buffer are counted as lost: the writer thread drains it
+    // every 20 ms, far slower than this loop fills it, so this is the cost of a frame, recorded or not.
+    api.Dispose();
+}
+
+// One minute at 60 frames per second with states as a simulator gives them (pressures and current
+// with all their digits, the clock in steps of 16 and 17 ms), through the recorder; the bytes of the
+// recording, then the time the bench takes to parse and replay it.
+void recordedMinute(benchmark::State& run, const char* name, const char* ini) {
+    host::TempFolder folder("perf");
+    const std::string library = install(folder, name, ini, true);
+    std::string text;
+    {
+        std::string error;
+        auto plugin = host::PluginLibrary::open(library, &error);
+        if (!plugin) {
+            run.SkipWithError(error.c_str());
+            return;
+        }
+        const host::EntryPoints& api = plugin->api();
+        api.Load();
+        api.SetVehicleSpec({8, 5, 0, 0, 10});
+        api.Initialize(0);
+        std::int32_t panel[256] = {};
+        std::int32_t sound[256] = {};
+        frame::VehicleState state{};
+        state.time = 36000000;
+        for (int i = 0; i < 3600; ++i) {
+            if (i % 600 == 0) api.SetPower(i / 600 % 5);
+            const double t = i / 60.0;
+            state.time += (i % 3 == 0) ? 16 : 17;
+            state.speed = static_cast<float>(40.0 + 30.0 * std::sin(t / 10.0));
+            state.position += static_cast<double>(state.speed) / 3.6 / 60.0;
+            state.bcPressure = static_cast<float>(150.0 + 140.0 * std::sin(t / 7.0));
+            state.mrPressure = static_cast<float>(780.0 + 10.0 * std::cos(t / 3.0));
+            state.erPressure = static_cast<float>(490.0 - 0.5 * t);
+            state.bpPressure = static_cast<float>(480.0 - 0.5 * t);
+            state.sapPressure = static_cast<float>(140.0 * std::sin(t / 5.0) * std::sin(t / 5.0));
+            state.current = static_cast<float>(350.0 * std::cos(t / 4.0));
+            api.Elapse(state, panel, sound);
+        }
+        api.Dispose();
+    }
+    if (!host::readFile(folder.file("run.scn"), &text)) {
+        run.SkipWithError("no recording written");
+        return;
+    }
+    // The replay runs the copy in the folder, beside the INI file it was recorded with; loading and
+    // unloading it is left out of the time.
+    const std::string copy = folder.file(std::string(name) + ATS_PLUGIN_SUFFIX);
+    std::size_t frames = 0;
+    for (auto _ : run) {
+        run.PauseTiming();
+        std::string error;
+        auto plugin = host::PluginLibrary::open(copy, &error);
+        run.ResumeTiming();
+        const bench::ParseResult parsed = bench::parseScenario(text, "run.scn");
+        const bench::Recording replayed = bench::run(parsed.scenario, plugin->api());
+        frames = replayed.frames.size();
+        if (!bench::check(parsed.scenario, replayed).empty()) run.SkipWithError("the replay differs");
+        run.PauseTiming();
+        plugin.reset();
+        run.ResumeTiming();
+    }
+    run.counters["recording_bytes_per_minute"] = static_cast<double>(text.size());
+    run.counters["replayed_frames_per_second"] =
+        benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // Quinsora with every reading shown, so the frame does all its slot writes.
@@ -51,8 +133,14 @@ constexpr const char* kAllMeters =
 
 }  // namespace
 
-BENCHMARK_CAPTURE(elapse, Tavrel, "Tavrel", "");
-BENCHMARK_CAPTURE(elapse, Quinsora, "Quinsora", kAllMeters);
-BENCHMARK_CAPTURE(elapse, Vesk, "Vesk", "");
+BENCHMARK_CAPTURE(elapse, Tavrel, "Tavrel", "", false);
+BENCHMARK_CAPTURE(elapse, Quinsora, "Quinsora", kAllMeters, false);
+BENCHMARK_CAPTURE(elapse, Vesk, "Vesk", "", false);
+BENCHMARK_CAPTURE(elapse, RecordedTavrel, "Tavrel", "", true);
+BENCHMARK_CAPTURE(elapse, RecordedQuinsora, "Quinsora", kAllMeters, true);
+BENCHMARK_CAPTURE(elapse, RecordedVesk, "Vesk", "", true);
+BENCHMARK_CAPTURE(recordedMinute, Tavrel, "Tavrel", "")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(recordedMinute, Quinsora, "Quinsora", kAllMeters)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(recordedMinute, Vesk, "Vesk", "")->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
