@@ -216,7 +216,9 @@ void start() {
     if (ini.empty()) return;
     const std::string plugin = setting(ini, "Plugin", "");
     if (plugin.empty()) {
-        log("no plug-in to record: " + ini + " names none (section [Recorder], key Plugin)");
+        log("no plug-in to record: " + ini +
+            (platform::fileExists(ini.c_str()) ? " names none" : " is missing") +
+            " (section [Recorder], key Plugin)");
         return;
     }
     const std::string pluginPath = isAbsolute(plugin) ? plugin : folderOf(self) + plugin;
