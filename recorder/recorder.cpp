@@ -184,13 +184,13 @@ void recordCall(Call call, std::int32_t a = 0, std::int32_t b = 0, std::int32_t 
     push(&record, sizeof record);
 }
 
-void writerLoop(RecordingHeader header, std::string path, int everySeconds) {
+void writerLoop(ByteRing* queue, RecordingHeader header, std::string path, int everySeconds) {
     ScenarioText text;
     auto lastWrite = std::chrono::steady_clock::now();
     bool wroteOnce = false;
     for (;;) {
         const bool last = stopWriter.load(std::memory_order_acquire);
-        ring->drain([&](const unsigned char* record, std::size_t size) { text.add(record, size); });
+        queue->drain([&](const unsigned char* record, std::size_t size) { text.add(record, size); });
         const auto t = std::chrono::steady_clock::now();
         if (last || t - lastWrite >= std::chrono::seconds(everySeconds)) {
             const bool ok = writeFileAtomically(path, text.file(header));
@@ -274,7 +274,7 @@ void start() {
     keyboard.fill(0);
     lastKeyboard.fill(0);
     log("recording " + pluginPath + " into " + recording);
-    writer = std::thread(writerLoop, header, recording, every);
+    writer = std::thread(writerLoop, ring.get(), header, recording, every);
 }
 
 void ensureStarted() {

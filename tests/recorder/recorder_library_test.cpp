@@ -3,10 +3,12 @@
 // every state bit for bit (awkward values included) and replays without a difference.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <thread>
 
 #include "tools/bench/run.h"
 #include "tools/bench/scenario.h"
@@ -156,6 +158,39 @@ TEST(Recorder, RecordsEveryStateExactlyAndTheRecordingReplaysWithoutADifference)
     const bench::Recording replayed = bench::run(parsed.scenario, plugin->api());
     const std::vector<std::string> differences = bench::check(parsed.scenario, replayed);
     EXPECT_TRUE(differences.empty()) << differences.front();
+}
+
+// A host that crashes loses little: the recording is on disk, complete to its last frame, before
+// Dispose, and the final write adds the rest.
+TEST(Recorder, WritesTheRecordingDuringTheSessionAndAgainAtDispose) {
+    host::TempFolder folder("recorder");
+    host::copyPluginTo(built("Vesk"), folder);
+    const std::string library = host::copyPluginTo(built("Recorder"), folder);
+    ASSERT_TRUE(host::writeFile(folder.file("Recorder.ini"),
+                                std::string("[Recorder]\r\nPlugin=Vesk") + ATS_PLUGIN_SUFFIX +
+                                    "\r\nRecording=run.scn\r\nWriteEvery=1\r\n"));
+    std::string error;
+    auto recorder = host::PluginLibrary::open(library, &error);
+    ASSERT_TRUE(recorder) << error;
+    const host::EntryPoints& api = recorder->api();
+    api.Load();
+    std::int32_t panel[256] = {};
+    std::int32_t sound[256] = {};
+    for (int i = 0; i < 10; ++i)
+        api.Elapse(frame::VehicleState{0.0, 1.0f, i * 10, 0, 0, 0, 0, 0, 0}, panel, sound);
+    // The writer writes every second; wait for it, up to a generous bound.
+    std::string text;
+    for (int wait = 0; wait < 100 && text.find("frame 90ms") == std::string::npos; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        host::readFile(folder.file("run.scn"), &text);
+    }
+    const bench::ParseResult during = bench::parseScenario(text, "run.scn");
+    ASSERT_TRUE(during.errors.empty()) << text;
+    EXPECT_EQ(during.scenario.replay.frames.size(), 10u);
+    api.Dispose();
+    ASSERT_TRUE(host::readFile(folder.file("run.scn"), &text));
+    EXPECT_NE(text.find("\ncall Dispose\n"), std::string::npos);
+    EXPECT_FALSE(host::readFile(folder.file("run.scn.tmp"), &text));  // nothing left beside it
 }
 
 }  // namespace
