@@ -5,11 +5,13 @@
 #include "frame/plugin.h"
 #include "frame/startup.h"
 #include "platform/keyboard.h"
+#include "platform/loader.h"
 
 namespace door {
 namespace {
 
-frame::SettingsStore<DoorSettings> settings FRAME_STORE_FIRST{""};
+frame::SettingsStore<DoorSettings> settings ATS_BEFORE_LOADER_HOOK{""};
+frame::StartupMemo startupMemo;
 constexpr frame::StartupPolicy kStartup{
     .everyNotification = true, .createMissingFile = true, .showNotice = false};
 
@@ -19,12 +21,15 @@ DoorState state;
 }  // namespace
 }  // namespace door
 
-void frame::onLoaderNotification(int reason) { frame::attachRoutine(door::settings, door::kStartup, reason); }
+void platform::onLoaderEvent(LoaderEvent event) {
+    frame::attachRoutine(door::settings, door::startupMemo, door::kStartup, event);
+}
 
 void frame::pluginSetVehicleSpec(const VehicleSpec&) { door::setVehicleSpec(door::state, door::settings); }
 void frame::pluginInitialize() { door::initialize(door::state, door::settings); }
 
-frame::Handles frame::pluginElapse(const VehicleState& vehicle, std::int32_t* panel, std::int32_t* sound) {
+frame::Handles frame::pluginElapse(const VehicleState& vehicle, const DriverHandles& driver,
+                                   std::int32_t* panel, std::int32_t* sound) {
     // The snapshot goes straight into the state's buffer: where the platform's query fails, the
     // buffer keeps the previous frame's keys rather than holding undefined bytes.
     platform::readKeyboard(door::state.keyState.data());

@@ -4,9 +4,10 @@
 #include "frame/plugin.h"
 #include "platform/export.h"
 
-namespace frame {
-DriverHandles driver;
-}
+namespace {
+// The latch of the driver's handles, from load to unload.
+frame::DriverHandles driver;
+}  // namespace
 
 using frame::BeaconData;
 using frame::Handles;
@@ -24,12 +25,12 @@ ATS_EXPORT void ATS_CALL SetVehicleSpec(VehicleSpec spec) { frame::pluginSetVehi
 ATS_EXPORT void ATS_CALL Initialize(std::int32_t /*brake*/) { frame::pluginInitialize(); }
 
 ATS_EXPORT Handles ATS_CALL Elapse(VehicleState state, std::int32_t* panel, std::int32_t* sound) {
-    return frame::pluginElapse(state, panel, sound);
+    return frame::pluginElapse(state, driver, panel, sound);
 }
 
-ATS_EXPORT void ATS_CALL SetPower(std::int32_t notch) { frame::driver.power = notch; }
-ATS_EXPORT void ATS_CALL SetBrake(std::int32_t notch) { frame::driver.brake = notch; }
-ATS_EXPORT void ATS_CALL SetReverser(std::int32_t position) { frame::driver.reverser = position; }
+ATS_EXPORT void ATS_CALL SetPower(std::int32_t notch) { driver.power = notch; }
+ATS_EXPORT void ATS_CALL SetBrake(std::int32_t notch) { driver.brake = notch; }
+ATS_EXPORT void ATS_CALL SetReverser(std::int32_t position) { driver.reverser = position; }
 
 // Keys, horn and signal aspects drive nothing in any plug-in.
 ATS_EXPORT void ATS_CALL KeyDown(std::int32_t /*key*/) {}

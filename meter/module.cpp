@@ -4,11 +4,13 @@
 #include "frame/startup.h"
 #include "meter/logic.h"
 #include "meter/settings.h"
+#include "platform/loader.h"
 
 namespace meter {
 namespace {
 
-frame::SettingsStore<MeterSettings> settings FRAME_STORE_FIRST{""};
+frame::SettingsStore<MeterSettings> settings ATS_BEFORE_LOADER_HOOK{""};
+frame::StartupMemo startupMemo;
 constexpr frame::StartupPolicy kStartup{
     .everyNotification = true, .createMissingFile = true, .showNotice = true};
 
@@ -18,12 +20,13 @@ MeterState state;
 }  // namespace
 }  // namespace meter
 
-void frame::onLoaderNotification(int reason) {
-    frame::attachRoutine(meter::settings, meter::kStartup, reason);
+void platform::onLoaderEvent(LoaderEvent event) {
+    frame::attachRoutine(meter::settings, meter::startupMemo, meter::kStartup, event);
 }
 
 void frame::pluginInitialize() { meter::initialize(meter::state); }
-frame::Handles frame::pluginElapse(const VehicleState& vehicle, std::int32_t* panel, std::int32_t*) {
+frame::Handles frame::pluginElapse(const VehicleState& vehicle, const DriverHandles& driver,
+                                   std::int32_t* panel, std::int32_t*) {
     return meter::elapse(meter::state, meter::settings, driver, vehicle, panel);
 }
 

@@ -4,11 +4,13 @@
 #include "frame/startup.h"
 #include "overspeed/logic.h"
 #include "overspeed/settings.h"
+#include "platform/loader.h"
 
 namespace overspeed {
 namespace {
 
-frame::SettingsStore<OverspeedSettings> settings FRAME_STORE_FIRST{""};
+frame::SettingsStore<OverspeedSettings> settings ATS_BEFORE_LOADER_HOOK{""};
+frame::StartupMemo startupMemo;
 constexpr frame::StartupPolicy kStartup{
     .everyNotification = false, .createMissingFile = false, .showNotice = true};
 
@@ -17,8 +19,8 @@ State lock;
 }  // namespace
 }  // namespace overspeed
 
-void frame::onLoaderNotification(int reason) {
-    frame::attachRoutine(overspeed::settings, overspeed::kStartup, reason);
+void platform::onLoaderEvent(LoaderEvent event) {
+    frame::attachRoutine(overspeed::settings, overspeed::startupMemo, overspeed::kStartup, event);
 }
 
 void frame::pluginSetVehicleSpec(const VehicleSpec& spec) {
@@ -26,7 +28,8 @@ void frame::pluginSetVehicleSpec(const VehicleSpec& spec) {
 }
 void frame::pluginInitialize() { overspeed::initialize(overspeed::lock); }
 // The lock writes no panel or sound slot.
-frame::Handles frame::pluginElapse(const VehicleState& state, std::int32_t*, std::int32_t*) {
+frame::Handles frame::pluginElapse(const VehicleState& state, const DriverHandles& driver, std::int32_t*,
+                                   std::int32_t*) {
     return overspeed::elapse(overspeed::lock, driver, state);
 }
 // Door events, beacons and keys do not touch the lock: none of them releases the latch.

@@ -22,6 +22,7 @@
 #include "frame/startup.h"
 #include "platform/export.h"
 #include "platform/keyboard.h"
+#include "platform/loader.h"
 #include "platform/module.h"
 #include "platform/profile.h"
 #include "recorder/records.h"
@@ -316,7 +317,7 @@ const Unload atUnload;
 }  // namespace recorder
 
 // Nothing runs under the loader's notifications: the real plug-in is loaded at the first call.
-void frame::onLoaderNotification(int) {}
+void platform::onLoaderEvent(platform::LoaderEvent) {}
 
 namespace r = recorder;
 

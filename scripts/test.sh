@@ -3,14 +3,16 @@
 #   native  Linux: unit tests, start-up tests through dlopen, bench scenarios
 #   asan    the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   tsan    the same under ThreadSanitizer
+#   fuzz    each fuzz target for a few seconds on its seeds (clang, libFuzzer, ASan and UBSan);
+#           scripts/fuzz.sh runs one for longer
 #   win32   the 32-bit DLLs, checked statically (exports, imports, argument bytes)
 #   win64   the Windows tests, bench scenarios and profile comparison under Wine (headless)
-# Usage: scripts/test.sh [preset ...]   (default: all five)
+# Usage: scripts/test.sh [preset ...]   (default: all six)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(native asan tsan win32 win64)
+[ ${#presets[@]} -gt 0 ] || presets=(native asan tsan fuzz win32 win64)
 
 scripts/install-deps.sh
 jobs=$(nproc 2>/dev/null || echo 2)

@@ -4,16 +4,21 @@
 # else, and the import table names system DLLs only, so that a user copies one file and it loads;
 # for the 32-bit DLLs, which cannot run on this host, each entry point must also pop the argument
 # bytes of the host's __stdcall convention. Linux libraries: the dynamic symbol table defines the
-# sixteen entry points and nothing else. The recorder (Recorder.dll, Recorder.so) is checked as a plug-in.
-# Usage: check_library_tables.sh win32|win64|linux OBJDUMP_OR_NM BIN_DIR
+# sixteen entry points and nothing else, and (except in the sanitizer builds, "linux-sanitized")
+# the library needs no shared library but the C library's, so it loads in a host with any C++
+# runtime or none.
+# Usage: check_library_tables.sh win32|win64|linux|linux-sanitized OBJDUMP_OR_NM BIN_DIR NAME...
 set -euo pipefail
 arch=$1
 objdump=$2
 bin=$3
+shift 3
+plugins=("$@")
+[ ${#plugins[@]} -gt 0 ] || { echo "no plug-in names given"; exit 2; }
 case $arch in
   win32) format=pei-i386 ;;
   win64) format=pei-x86-64 ;;
-  linux) ;;
+  linux|linux-sanitized) ;;
   *) echo "unknown architecture $arch"; exit 2 ;;
 esac
 
@@ -26,20 +31,29 @@ expected_names=$(printf '%s\n' "${!pops[@]}" | sort)
 failures=0
 fail() { echo "FAIL $1"; failures=$((failures + 1)); }
 
-if [ "$arch" = linux ]; then
+if [ "$arch" = linux ] || [ "$arch" = linux-sanitized ]; then
   nm=$objdump
-  for name in Tavrel Quinsora Vesk Recorder; do
+  for name in "${plugins[@]}"; do
     library=$bin/$name.so
     [ -f "$library" ] || { fail "$name: $library is missing"; continue; }
     names=$("$nm" -D --defined-only "$library" | awk '{print $3}' | sort)
     [ "$names" = "$expected_names" ] || fail "$name: exports are [$(echo $names)], want [$(echo $expected_names)]"
-    [ $failures -eq 0 ] && echo "ok   $name.so: exports the 16 entry points and nothing else"
+    needs="shared runtimes"
+    if [ "$arch" = linux ]; then
+      # The dynamic section's NEEDED entries, read from the file itself (no loader involved).
+      needed=$(LC_ALL=C readelf -d "$library" | awk '/\(NEEDED\)/{gsub(/[][]/,"",$NF); print $NF}' | sort)
+      for lib in $needed; do
+        case $lib in libc.so.*|libm.so.*|libdl.so.*|ld-linux*) ;; *) fail "$name: needs $lib" ;; esac
+      done
+      needs="needs only $(echo $needed)"
+    fi
+    [ $failures -eq 0 ] && echo "ok   $name.so: exports the 16 entry points and nothing else; $needs"
   done
   [ $failures -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
   exit 0
 fi
 
-for name in Tavrel Quinsora Vesk Recorder; do
+for name in "${plugins[@]}"; do
   dll=$bin/$name.dll
   [ -f "$dll" ] || { fail "$name: $dll is missing"; continue; }
   headers=$("$objdump" -p "$dll")

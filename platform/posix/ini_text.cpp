@@ -246,6 +246,9 @@ bool setValue(std::string& text, std::string_view section, std::string_view key,
     std::string added;
     if (block->afterLast == text.size() && needsEndingAtEnd(text)) added += eol;
     added.append(key).append("=").append(value).append(eol);
+    // A lone CR ending before an LF line would take that line's LF as its own: end in CRLF there.
+    if (added.back() == '\r' && block->afterLast < text.size() && text[block->afterLast] == '\n')
+        added.push_back('\n');
     text.insert(block->afterLast, added);
     return true;
 }
@@ -255,7 +258,13 @@ bool deleteKey(std::string& text, std::string_view section, std::string_view key
     if (!block) return false;
     const auto found = findKey(text, *block, key);
     if (!found) return false;
-    text.erase(found->first.begin, found->first.next - found->first.begin);
+    const Line& line = found->first;
+    // Where a lone CR ending comes before the line and an LF line after it, taking the line out would
+    // run those two lines together into one CRLF ending: an empty CRLF line stays in its place.
+    const bool wouldJoin =
+        line.begin > 0 && text[line.begin - 1] == '\r' && line.next < text.size() && text[line.next] == '\n';
+    const std::string_view keep = wouldJoin ? "\r\n" : "";
+    text.replace(line.begin, line.next - line.begin, keep);
     return true;
 }
 

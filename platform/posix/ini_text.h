@@ -20,7 +20,9 @@
 // around it and the line ending; a new key goes after the last non-blank line of the block (so a
 // blank line separating blocks stays where it was); a new section goes at the end of the file; new
 // lines use the file's first line ending, CRLF when it has none; an unterminated last line gets
-// an ending before anything is added after it.
+// an ending before anything is added after it. No edit runs two lines together: where a lone CR
+// ending would meet an LF line and read as one CRLF, an added line ends in CRLF and a deleted key
+// leaves an empty CRLF line.
 #pragma once
 
 #include <cstdint>

@@ -1,18 +1,19 @@
 // Load and unload on Linux: the ELF constructor and destructor of this object stand in for the
-// process attach and detach notifications. Linux sends no thread notifications.
-#include "frame/plugin.h"
+// process attach and detach notifications. Linux sends no thread notifications. See
+// platform/loader.h.
+#include "platform/loader.h"
 
 namespace {
 
 struct LoaderHook {
-    LoaderHook() { frame::onLoaderNotification(frame::ProcessAttach); }
-    ~LoaderHook() { frame::onLoaderNotification(frame::ProcessDetach); }
+    LoaderHook() { platform::onLoaderEvent(platform::LoaderEvent::ProcessAttach); }
+    ~LoaderHook() { platform::onLoaderEvent(platform::LoaderEvent::ProcessDetach); }
     LoaderHook(const LoaderHook&) = delete;
     LoaderHook& operator=(const LoaderHook&) = delete;
 };
 
-// Built after the settings store, which carries a higher init priority (frame/startup.h), and
-// therefore destroyed before it.
+// No init priority: built after every object marked ATS_BEFORE_LOADER_HOOK, and therefore
+// destroyed before them.
 const LoaderHook hook;
 
 }  // namespace

@@ -182,6 +182,8 @@ TEST(ScenarioParser, RejectsBadLinesNamingFileAndLine) {
         {"plug-in named twice", kHead + "plugin Vesk\n", "t.scn:3: the plug-in is already named on line 1"},
         {"no plug-in", "end 10\n", "t.scn:1: expected a 'plugin NAME' line"},
         {"no end", "plugin Vesk\n", "t.scn:1: expected an 'end TIME' line"},
+        // Found by tests/fuzz/scenario_fuzz: an empty file's errors named line 0.
+        {"empty file", "", "t.scn:1: expected a 'plugin NAME' line"},
         // Whole-model checks run after the last line, and still name the line at fault.
         {"model brake rates short of the emergency notch",
          kHead + "model power 1 2 3 4 5\nmodel brake 1 2 3 4 5 6 7 8\nat 1 power 1\n",
@@ -210,6 +212,27 @@ TEST(ScenarioParser, ReportsEveryBadLineAndQuotesIt) {
     ASSERT_EQ(result.errors.size(), 2u);
     EXPECT_EQ(result.errors[0], "t.scn:3: expected speed (a number), got 'fast' in 'at 1 speed fast'");
     EXPECT_EQ(result.errors[1].rfind("t.scn:5: ", 0), 0u) << result.errors[1];
+}
+
+// Found by tests/fuzz/scenario_fuzz: a message quoted the whole line, however long; and a bare
+// "title" line threw out of the parser (the bench aborted).
+TEST(ScenarioParser, ClipsLongTextInMessages) {
+    const std::string longWord(100000, 'x');
+    const bench::ParseResult result =
+        parse("at 1 speed " + longWord + "\nvehicle " + longWord + " 1\nvehicle " + longWord + " z\n");
+    ASSERT_EQ(result.errors.size(), 3u);
+    for (const std::string& message : result.errors) {
+        EXPECT_LT(message.size(), 400u) << message.substr(0, 100);
+        EXPECT_NE(message.find("xxx...'"), std::string::npos) << message.substr(0, 100);
+    }
+}
+
+TEST(ScenarioParser, BareTitleGivesAnEmptyTitle) {
+    for (const char* line : {"title\n", "title   \n", "title\t\n"}) {
+        const bench::ParseResult result = parse(line);
+        EXPECT_TRUE(result.errors.empty()) << line;
+        EXPECT_EQ(result.scenario.title, "") << line;
+    }
 }
 
 TEST(ValueAt, InterpolatesLinearlyAndHoldsAtBothEnds) {

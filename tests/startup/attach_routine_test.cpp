@@ -1,6 +1,6 @@
 // The attach routine against a fake platform (tests/startup/fake_platform.h): which notifications
 // run it, what it does when the platform cannot name the library, cannot write, or names it with a
-// path longer than any fixed buffer.
+// path longer than any fixed buffer, and when it reads the INI file again or may skip it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -39,30 +39,40 @@ std::size_t count(const std::string& call) {
     return static_cast<std::size_t>(std::count(state().calls.begin(), state().calls.end(), call));
 }
 
+std::size_t reads() { return count(std::string("read ") + kIni); }
+
 class AttachRoutine : public testing::Test {
 protected:
     void SetUp() override {
         state() = {};
         state().modulePath = kModule;
     }
+    void run(Store& store, const frame::StartupPolicy& policy, platform::LoaderEvent event) {
+        frame::attachRoutine(store, memo_, policy, event);
+    }
+
+private:
+    frame::StartupMemo memo_;
 };
+
+using enum platform::LoaderEvent;
 
 struct ReasonRow {
     const char* name;
     frame::StartupPolicy policy;
-    int reason;
+    platform::LoaderEvent event;
     bool runs;
 };
 
 const ReasonRow kReasonRows[] = {
-    {"EveryRunProcessAttach", kEveryRunQuiet, frame::ProcessAttach, true},
-    {"EveryRunThreadAttach", kEveryRunQuiet, frame::ThreadAttach, true},
-    {"EveryRunThreadDetach", kEveryRunQuiet, frame::ThreadDetach, true},
-    {"EveryRunProcessDetach", kEveryRunQuiet, frame::ProcessDetach, true},
-    {"AttachOnlyProcessAttach", kAttachOnlyNeverWrites, frame::ProcessAttach, true},
-    {"AttachOnlyThreadAttach", kAttachOnlyNeverWrites, frame::ThreadAttach, false},
-    {"AttachOnlyThreadDetach", kAttachOnlyNeverWrites, frame::ThreadDetach, false},
-    {"AttachOnlyProcessDetach", kAttachOnlyNeverWrites, frame::ProcessDetach, false},
+    {"EveryRunProcessAttach", kEveryRunQuiet, ProcessAttach, true},
+    {"EveryRunThreadAttach", kEveryRunQuiet, ThreadAttach, true},
+    {"EveryRunThreadDetach", kEveryRunQuiet, ThreadDetach, true},
+    {"EveryRunProcessDetach", kEveryRunQuiet, ProcessDetach, true},
+    {"AttachOnlyProcessAttach", kAttachOnlyNeverWrites, ProcessAttach, true},
+    {"AttachOnlyThreadAttach", kAttachOnlyNeverWrites, ThreadAttach, false},
+    {"AttachOnlyThreadDetach", kAttachOnlyNeverWrites, ThreadDetach, false},
+    {"AttachOnlyProcessDetach", kAttachOnlyNeverWrites, ProcessDetach, false},
 };
 
 class AttachReasons : public AttachRoutine, public testing::WithParamInterface<ReasonRow> {};
@@ -71,7 +81,7 @@ TEST_P(AttachReasons, RunsAtTheNotificationsOfItsPolicy) {
     const ReasonRow& row = GetParam();
     Store store("");
     state().calls.clear();
-    frame::attachRoutine(store, row.policy, row.reason);
+    run(store, row.policy, row.event);
     EXPECT_EQ(count(std::string("exists ") + kIni), row.runs ? 1u : 0u);
     EXPECT_EQ(store.lastPath, row.runs ? kIni : "./ATS.ini");
 }
@@ -82,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, AttachReasons, testing::ValuesIn(kReasonRows),
 TEST_F(AttachRoutine, NoticeShowsTheModulePathBeforeTheIniIsRead) {
     Store store("");
     state().calls.clear();
-    frame::attachRoutine(store, kEveryRunWithNotice, frame::ProcessAttach);
+    run(store, kEveryRunWithNotice, ProcessAttach);
     ASSERT_EQ(state().notices, std::vector<std::string>{kModule});
     ASSERT_FALSE(state().calls.empty());
     EXPECT_EQ(state().calls.front(), "notice");
@@ -93,7 +103,7 @@ TEST_F(AttachRoutine, ModulePathOfAnyLengthIsTakenWhole) {
     while (folder.size() < 10000) folder += "a.dll.d\\";
     state().modulePath = folder + "X.dll";
     Store store("");
-    frame::attachRoutine(store, kEveryRunWithNotice, frame::ProcessAttach);
+    run(store, kEveryRunWithNotice, ProcessAttach);
     EXPECT_EQ(state().notices, std::vector<std::string>{folder + "X.dll"});
     EXPECT_EQ(store.lastPath, folder + "X.ini");
     EXPECT_EQ(state().files.count(folder + "X.ini"), 1u) << "the file is created beside the library";
@@ -104,7 +114,7 @@ TEST_F(AttachRoutine, UnnamedLibraryKeepsTheValuesInEffectAndWritesNothing) {
     state().modulePath.clear();
     state().files["./ATS.ini"]["DATA"]["interval"] = "250";
     Store store("");
-    frame::attachRoutine(store, kEveryRunWithNotice, frame::ProcessAttach);
+    run(store, kEveryRunWithNotice, ProcessAttach);
     EXPECT_EQ(store.interval.load(), 250);
     EXPECT_EQ(count("write "), 0u);
     EXPECT_EQ(state().files.size(), 1u);
@@ -114,17 +124,17 @@ TEST_F(AttachRoutine, FailedCreationKeepsTheValuesAndIsTriedAgainAtTheNextRun) {
     state().files["./ATS.ini"]["DATA"]["interval"] = "250";
     state().writesFail = true;
     Store store("");
-    frame::attachRoutine(store, kEveryRunQuiet, frame::ProcessAttach);
+    run(store, kEveryRunQuiet, ProcessAttach);
     EXPECT_EQ(store.interval.load(), 250);
     EXPECT_EQ(state().files.count(kIni), 0u);
     const std::size_t writesAtAttach = count(std::string("write ") + kIni);
     EXPECT_GT(writesAtAttach, 0u);
 
-    frame::attachRoutine(store, kEveryRunQuiet, frame::ThreadAttach);
+    run(store, kEveryRunQuiet, ThreadAttach);
     EXPECT_EQ(count(std::string("write ") + kIni), 2 * writesAtAttach) << "tried again";
 
     state().writesFail = false;
-    frame::attachRoutine(store, kEveryRunQuiet, frame::ProcessDetach);
+    run(store, kEveryRunQuiet, ProcessDetach);
     ASSERT_EQ(state().files.count(kIni), 1u);
     EXPECT_EQ(state().files[kIni]["DATA"]["interval"], "250") << "the values that were in effect";
     EXPECT_EQ(state().files[kIni]["Key"]["name"], "D");
@@ -133,8 +143,8 @@ TEST_F(AttachRoutine, FailedCreationKeepsTheValuesAndIsTriedAgainAtTheNextRun) {
 TEST_F(AttachRoutine, ExistingIniIsReadAndNeverCompleted) {
     state().files[kIni]["DATA"]["interval"] = "300";
     Store store("");
-    frame::attachRoutine(store, kEveryRunQuiet, frame::ProcessAttach);
-    frame::attachRoutine(store, kEveryRunQuiet, frame::ProcessDetach);
+    run(store, kEveryRunQuiet, ProcessAttach);
+    run(store, kEveryRunQuiet, ProcessDetach);
     EXPECT_EQ(store.interval.load(), 300);
     EXPECT_EQ(store.name, "D");
     EXPECT_EQ(count("write "), 0u);
@@ -143,10 +153,73 @@ TEST_F(AttachRoutine, ExistingIniIsReadAndNeverCompleted) {
 TEST_F(AttachRoutine, MissingIniIsNotCreatedWhenThePolicySaysSo) {
     state().files["./ATS.ini"]["Key"]["name"] = "K";
     Store store("");
-    frame::attachRoutine(store, kAttachOnlyNeverWrites, frame::ProcessAttach);
+    run(store, kAttachOnlyNeverWrites, ProcessAttach);
     EXPECT_EQ(store.name, "K");
     EXPECT_EQ(count("write "), 0u);
     EXPECT_EQ(store.lastPath, kIni);
+}
+
+// --- Skipping the read of an unchanged file ---------------------------------------------------------
+
+TEST_F(AttachRoutine, UnchangedFileIsNotReadAgainAndItsValuesStay) {
+    state().files[kIni]["DATA"]["interval"] = "300";
+    Store store("");
+    run(store, kEveryRunWithNotice, ProcessAttach);
+    const std::size_t readsAtAttach = reads();
+    ASSERT_GT(readsAtAttach, 0u);
+    run(store, kEveryRunWithNotice, ThreadAttach);
+    run(store, kEveryRunWithNotice, ThreadDetach);
+    EXPECT_EQ(reads(), readsAtAttach);
+    EXPECT_EQ(store.interval.load(), 300);
+    EXPECT_EQ(state().notices.size(), 3u) << "the notice is shown at every run all the same";
+}
+
+TEST_F(AttachRoutine, EditedFileIsReadAgain) {
+    state().files[kIni]["DATA"]["interval"] = "300";
+    Store store("");
+    run(store, kEveryRunQuiet, ProcessAttach);
+    state().files[kIni]["DATA"]["interval"] = "350";
+    ++state().changes[kIni];
+    run(store, kEveryRunQuiet, ThreadAttach);
+    EXPECT_EQ(store.interval.load(), 350);
+}
+
+TEST_F(AttachRoutine, FileWithoutAStampIsReadAtEveryRun) {
+    // A file written a moment ago: an edit in the same clock step would keep its stamp.
+    state().files[kIni]["DATA"]["interval"] = "300";
+    state().stampsSettled = false;
+    Store store("");
+    run(store, kEveryRunQuiet, ProcessAttach);
+    const std::size_t readsPerRun = reads();
+    state().files[kIni]["DATA"]["interval"] = "350";  // unseen by the stamps
+    run(store, kEveryRunQuiet, ThreadAttach);
+    EXPECT_EQ(reads(), 2 * readsPerRun);
+    EXPECT_EQ(store.interval.load(), 350);
+}
+
+TEST_F(AttachRoutine, CreatedFileIsReadAtTheNextRunThenSkipped) {
+    // What a read gives may differ from what was written (a read drops quotes, for one): the run
+    // after the creation reads the file, the one after that may skip it.
+    Store store("");
+    run(store, kEveryRunQuiet, ProcessAttach);
+    ASSERT_EQ(state().files.count(kIni), 1u);
+    EXPECT_EQ(reads(), 0u);
+    run(store, kEveryRunQuiet, ThreadAttach);
+    const std::size_t readsAfterCreation = reads();
+    EXPECT_GT(readsAfterCreation, 0u);
+    run(store, kEveryRunQuiet, ThreadDetach);
+    EXPECT_EQ(reads(), readsAfterCreation);
+}
+
+TEST_F(AttachRoutine, FileDeletedAfterASkippedRunIsCreatedAgain) {
+    state().files[kIni]["DATA"]["interval"] = "300";
+    Store store("");
+    run(store, kEveryRunQuiet, ProcessAttach);
+    run(store, kEveryRunQuiet, ThreadAttach);
+    state().files.erase(kIni);
+    run(store, kEveryRunQuiet, ThreadDetach);
+    ASSERT_EQ(state().files.count(kIni), 1u);
+    EXPECT_EQ(state().files[kIni]["DATA"]["interval"], "300");
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
-// See tests/startup/fake_platform.h. Defines the services of platform/module.h and
-// platform/profile.h over an in-memory set of files.
+// See tests/startup/fake_platform.h. Defines the services of platform/module.h, platform/profile.h
+// and platform/file_stamp.h over an in-memory set of files.
 #include "startup/fake_platform.h"
 
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/file_stamp.h"
 #include "platform/module.h"
 #include "platform/profile.h"
 
@@ -60,6 +61,7 @@ bool writeProfileString(const char* section, const char* key, const char* value,
     s.calls.push_back(std::string("write ") + path);
     if (s.writesFail) return false;
     s.files[path][section][key] = value;
+    ++s.changes[path];
     return true;
 }
 
@@ -67,6 +69,15 @@ bool fileExists(const char* path) {
     fake_platform::State& s = fake_platform::state();
     s.calls.push_back(std::string("exists ") + path);
     return s.files.count(path) != 0;
+}
+
+std::optional<FileStamp> fileStamp(const char* path) {
+    fake_platform::State& s = fake_platform::state();
+    s.calls.push_back(std::string("stamp ") + path);
+    if (!s.stampsSettled || s.files.count(path) == 0) return std::nullopt;
+    FileStamp stamp;
+    stamp.writeTime = s.changes[path];
+    return stamp;
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 // entry points; nothing here reaches inside a library.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <system_error>
 #include <vector>
 
+#include "ats_plugins.h"
 #include "startup/process.h"
 #include "tools/host/plugin_library.h"
 #include "tools/host/temp_folder.h"
@@ -155,6 +157,14 @@ const PluginRow kPlugins[] = {
      .partialIni = "[LOCK]\r\nOther=1\r\n",
      .atsPanelSlot = -1},
 };
+
+TEST(PluginRows, EveryBuiltPluginHasARow) {
+    for (const char* name : host::kPluginNames) {
+        const bool found = std::any_of(std::begin(kPlugins), std::end(kPlugins),
+                                       [&](const PluginRow& row) { return std::string(row.name) == name; });
+        EXPECT_TRUE(found) << name << " is built but has no row in kPlugins";
+    }
+}
 
 // --- The fixture: a folder for the library, a current folder for "./ATS.ini" -----------------------
 
@@ -464,6 +474,44 @@ TEST_F(Startup, ThreadStartAndEndMakesTavrelReadAnEditedIni) {
     startup_test::startAndEndThread();
     library->api().SetPower(4);
     EXPECT_EQ(runFrame(*library).handles.power, 4) << "DIR 0 from the edited file";
+}
+
+// A re-read is skipped only for a file whose identity, size and last-write time are those of the
+// last read, and that was last written long enough ago: every edit below keeps the size. (A file
+// renamed into place with the old size and time is not tried here: Wine's profile service keeps
+// such a file's old contents itself. tests/profile/file_stamp_test.cpp covers the stamps.)
+void makeOld(const std::string& path) {
+    fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(1));
+}
+
+TEST_F(Startup, ThreadStartAndEndSeesAnEditOfTheSameSizeRightAfterARead) {
+    if (!startup_test::kThreadNotifications) GTEST_SKIP() << "the Linux loader sends no thread notifications";
+    ASSERT_TRUE(host::writeFile(iniOf("Quinsora"), "[DATA]\r\nPanelMR=10\r\n"));
+    const auto library = open(install("Quinsora"));
+    ASSERT_NE(library, nullptr);
+    startup_test::startAndEndThread();
+    // Most likely within the same step of the file system's clock as the write before.
+    ASSERT_TRUE(host::writeFile(iniOf("Quinsora"), "[DATA]\r\nPanelMR=11\r\n"));
+    startup_test::startAndEndThread();
+    const Frame frame = runFrame(*library);
+    EXPECT_EQ(frame.panel[10], kUntouched);
+    EXPECT_NE(frame.panel[11], kUntouched) << "PanelMR from the edited file";
+}
+
+TEST_F(Startup, ThreadStartAndEndSeesAnEditOfAnOldFile) {
+    if (!startup_test::kThreadNotifications) GTEST_SKIP() << "the Linux loader sends no thread notifications";
+    ASSERT_TRUE(host::writeFile(iniOf("Quinsora"), "[DATA]\r\nPanelMR=10\r\n"));
+    makeOld(iniOf("Quinsora"));
+    const auto library = open(install("Quinsora"));
+    ASSERT_NE(library, nullptr);
+    startup_test::startAndEndThread();
+    startup_test::startAndEndThread();
+    EXPECT_NE(runFrame(*library).panel[10], kUntouched) << "the values stay while the file does";
+    ASSERT_TRUE(host::writeFile(iniOf("Quinsora"), "[DATA]\r\nPanelMR=11\r\n"));
+    startup_test::startAndEndThread();
+    const Frame frame = runFrame(*library);
+    EXPECT_EQ(frame.panel[10], kUntouched);
+    EXPECT_NE(frame.panel[11], kUntouched) << "PanelMR from the edited file";
 }
 
 TEST_F(Startup, ThreadStartAndEndLeavesVeskAlone) {

@@ -34,7 +34,9 @@ std::string withoutComment(const std::string& line) {
     return line;
 }
 
-std::string quoted(const std::string& word) { return "'" + word + "'"; }
+// The user's text in a message, cut to a readable length: a message stays short whatever the line.
+std::string clipped(const std::string& text) { return text.size() <= 40 ? text : text.substr(0, 40) + "..."; }
+std::string quoted(const std::string& word) { return "'" + clipped(word) + "'"; }
 
 [[noreturn]] void fail(const std::string& what) { throw LineError{what}; }
 
@@ -312,7 +314,7 @@ void parseVehicle(Scenario& scenario, const Words& words) {
     if (words.size() < 3 || words.size() % 2 == 0)
         fail("expected 'vehicle NAME VALUE ...' (brake-notches, power-notches, ...)");
     for (std::size_t i = 1; i + 1 < words.size(); i += 2) {
-        const std::int32_t value = parseInt(words[i + 1], words[i]);
+        const std::int32_t value = parseInt(words[i + 1], clipped(words[i]));
         if (words[i] == "brake-notches")
             scenario.vehicle.brakeNotches = value;
         else if (words[i] == "power-notches")
@@ -342,7 +344,7 @@ void parseLine(Scenario& scenario, Seen& seen, const std::string& raw, int line)
         const std::size_t start = text.find("title") + 5;
         const std::size_t first = text.find_first_not_of(" \t", start);
         const std::size_t last = text.find_last_not_of(" \t");
-        scenario.title = text.substr(first, last + 1 - first);
+        scenario.title = first == std::string::npos ? std::string() : text.substr(first, last + 1 - first);
     } else if (head == "plugin") {
         expectCount(words, 2, "plugin NAME");
         if (seen.plugin) fail("the plug-in is already named on line " + std::to_string(seen.plugin));
@@ -479,7 +481,9 @@ ParseResult parseScenario(const std::string& text, const std::string& file) {
             error(line, e.what + " in " + quoted(trimmedLine(raw)));
         }
     }
-    // Checks that need the whole file.
+    // Checks that need the whole file. What is missing is reported at the last line (line 1 of an
+    // empty file, as an editor shows it).
+    line = std::max(line, 1);
     if (!seen.plugin) error(line, "expected a 'plugin NAME' line");
     if (!seen.end && scenario.replay.steps.empty()) error(line, "expected an 'end TIME' line");
     finishReplay(scenario, result.errors);

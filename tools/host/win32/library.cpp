@@ -5,7 +5,6 @@
 #include <cstring>
 #include <string>
 
-#include "platform/win32/internal.h"
 #include "tools/host/plugin_library.h"
 
 namespace host {
@@ -55,6 +54,21 @@ void releaseAllKeys() {
     SetKeyboardState(state);
 }
 
-std::string executablePath() { return platform::win32::moduleFileName(nullptr); }
+std::string executablePath() {
+    // GetModuleFileNameA cuts a long path to the buffer and says so by filling it completely;
+    // grow the buffer until the whole path fits.
+    std::string path(MAX_PATH, '\0');
+    while (path.size() <= 65536) {
+        const DWORD size = static_cast<DWORD>(path.size());
+        const DWORD length = GetModuleFileNameA(nullptr, path.data(), size);
+        if (length == 0) return {};
+        if (length < size) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+    return {};
+}
 
 }  // namespace host
