@@ -3,18 +3,18 @@
 
 namespace door {
 
-bool DoorSettings::visitEntries(const std::string& path, std::int32_t mode) {
+bool DoorSettings::visitEntries(frame::SettingsFile& file, std::int32_t mode) {
     using frame::transferInt;
     using frame::transferString;
-    transferInt(mode, path, "DATA", "closetime", closetime);
-    if (mode == frame::ReadMode) transferInt(mode, path, "DATA", "doorlock", doorlock);
-    transferInt(mode, path, "DATA", "DoorNum", DoorNum);
-    transferInt(mode, path, "DATA", "DIR", DIR);
-    transferString(mode, path, "Key", "DoorL", DoorL);
-    transferString(mode, path, "Key", "DoorR", DoorR);
-    transferString(mode, path, "Key", "DoorC", DoorC);
-    transferString(mode, path, "Key", "DoorCar", DoorCar);
-    if (mode == frame::ReadMode) transferString(mode, path, "Key", "ReOpen", ReOpen);
+    transferInt(mode, file, "DATA", "closetime", closetime);
+    if (mode == frame::ReadMode) transferInt(mode, file, "DATA", "doorlock", doorlock);
+    transferInt(mode, file, "DATA", "DoorNum", DoorNum);
+    transferInt(mode, file, "DATA", "DIR", DIR);
+    transferString(mode, file, "Key", "DoorL", DoorL);
+    transferString(mode, file, "Key", "DoorR", DoorR);
+    transferString(mode, file, "Key", "DoorC", DoorC);
+    transferString(mode, file, "Key", "DoorCar", DoorCar);
+    if (mode == frame::ReadMode) transferString(mode, file, "Key", "ReOpen", ReOpen);
     return true;
 }
 

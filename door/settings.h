@@ -20,7 +20,7 @@ struct DoorSettings {
     std::string ReOpen{"Z"};
 
     // "doorlock" and "ReOpen" are read only: a created file never holds them.
-    bool visitEntries(const std::string& path, std::int32_t mode);
+    bool visitEntries(frame::SettingsFile& file, std::int32_t mode);
 };
 
 }  // namespace door

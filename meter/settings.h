@@ -19,7 +19,7 @@ struct MeterSettings {
     frame::IntSetting PanelCurrentABS{-1};
     frame::IntSetting PanelSpeed{-1};
 
-    bool visitEntries(const std::string& path, std::int32_t mode);
+    bool visitEntries(frame::SettingsFile& file, std::int32_t mode);
 };
 
 }  // namespace meter

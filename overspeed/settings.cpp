@@ -3,8 +3,8 @@
 
 namespace overspeed {
 
-bool OverspeedSettings::visitEntries(const std::string& path, std::int32_t mode) {
-    frame::transferString(mode, path, "LOCK", "F7UnlockKey      ", F7UnlockKey);
+bool OverspeedSettings::visitEntries(frame::SettingsFile& file, std::int32_t mode) {
+    frame::transferString(mode, file, "LOCK", "F7UnlockKey      ", F7UnlockKey);
     return true;
 }
 

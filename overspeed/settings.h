@@ -10,7 +10,7 @@ namespace overspeed {
 struct OverspeedSettings {
     std::string F7UnlockKey;  // read at start-up; nothing depends on it
 
-    bool visitEntries(const std::string& path, std::int32_t mode);
+    bool visitEntries(frame::SettingsFile& file, std::int32_t mode);
 };
 
 }  // namespace overspeed

@@ -79,15 +79,17 @@ for name in "${plugins[@]}"; do
   declare -A rva_of_ordinal=()
   while read -r ordinal rva; do rva_of_ordinal[$ordinal]=$rva; done < <(
     awk '/^Export Address Table -- Ordinal Base/{t=1; next} t && /Export RVA/{gsub(/[][+]/," "); print $3, $4} t && /^$/{exit}' <<<"$headers")
-  disassembly=$("$objdump" -d --no-show-raw-insn "$dll")
   while read -r ordinal export; do
     rva=${rva_of_ordinal[$ordinal]:-}
     [ -n "$rva" ] || { fail "$name: no address for $export"; continue; }
     address=$(printf '%x' $((0x$base + 0x$rva)))
-    # The first return instruction of the function at that address, following a tail call.
+    # The first return instruction of the function at that address, following a tail call. The
+    # code is disassembled from the address itself, so stripped files (the release) work too.
     for _ in 1 2 3; do
-      ret=$(awk -v a="$address" '$0 ~ "^0*"a" <" {t=1; next}
-        t && /\tret/{print $NF; exit} t && /\tjmp +[0-9a-f]+ </{print "jmp", $(NF-1); exit} t && /^[0-9a-f]+ </{exit}' <<<"$disassembly")
+      # (awk stops reading at the answer; objdump's broken pipe is no failure.)
+      ret=$({ "$objdump" -d --no-show-raw-insn --start-address=0x$address --stop-address=$((0x$address + 4096)) "$dll" || true; } |
+        awk '/^[0-9a-f]+ </{if (t) exit; t=1; next}
+          t && /\tret/{print $NF; exit} t && /\tjmp +(0x)?[0-9a-f]+( <|$)/{sub(/^0x/, "", $3); print "jmp", $3; exit}')
       case $ret in jmp\ *) address=${ret#jmp } ;; *) break ;; esac
     done
     case $ret in ret) popped=0 ;; \$0x*) popped=$((16#${ret#\$0x})) ;; *) fail "$name: $export has no return"; continue ;; esac

@@ -1,4 +1,4 @@
-// See platform/posix/ini_text.h. One line scanner and one block finder serve every read and edit.
+// See platform/posix/ini_text.h. One range of parsed lines (Lines) serves every lookup and edit.
 #include "platform/posix/ini_text.h"
 
 #include <cstddef>
@@ -11,30 +11,6 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 std::size_t bodyStart(std::string_view text) { return text.substr(0, kBom.size()) == kBom ? kBom.size() : 0; }
 
-// One line: [begin, end) is its content, [end, next) its line ending (empty for an unterminated
-// last line).
-struct Line {
-    std::size_t begin = 0;
-    std::size_t end = 0;
-    std::size_t next = 0;
-};
-
-// Finds the line starting at pos; false at the end of the text.
-bool lineAt(std::string_view text, std::size_t pos, Line& line) {
-    if (pos >= text.size()) return false;
-    std::size_t end = pos;
-    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-    std::size_t next = end;
-    if (next < text.size()) {
-        if (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n')
-            next += 2;
-        else
-            next += 1;
-    }
-    line = Line{pos, end, next};
-    return true;
-}
-
 std::string_view cutAtNul(std::string_view text) {
     const std::size_t nul = text.find('\0');
     return nul == std::string_view::npos ? text : text.substr(0, nul);
@@ -44,35 +20,92 @@ std::string_view cleanName(std::string_view text) { return trimBlanks(cutAtNul(t
 
 enum class Kind { Blank, Header, Key, Other };
 
-struct Parsed {
+// One line in its parsed form: [begin, end) is its content, [end, next) its line ending (empty for
+// an unterminated last line).
+struct Line {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    std::size_t next = 0;
     Kind kind = Kind::Blank;
     std::string_view name;       // header or key name, cleaned
     std::size_t valueBegin = 0;  // key line: offset just after the '=' in the text
 };
 
-Parsed parse(std::string_view text, const Line& line) {
+// Parses the line starting at pos (pos < text.size()).
+Line parseLineAt(std::string_view text, std::size_t pos) {
+    Line line;
+    line.begin = pos;
+    line.end = text.find_first_of("\r\n", pos);
+    if (line.end == std::string_view::npos) line.end = text.size();
+    line.next = line.end;
+    if (line.next < text.size()) {
+        const bool crlf =
+            text[line.next] == '\r' && line.next + 1 < text.size() && text[line.next + 1] == '\n';
+        line.next += crlf ? 2u : 1u;
+    }
+
     const std::string_view content = text.substr(line.begin, line.end - line.begin);
     const std::string_view trimmed = trimBlanks(content);
-    Parsed parsed;
-    if (trimmed.empty()) return parsed;
+    if (trimmed.empty()) return line;
     if (trimmed.front() == '[') {
         const std::size_t close = trimmed.rfind(']');
         if (close != 0 && close != std::string_view::npos) {
-            parsed.kind = Kind::Header;
-            parsed.name = cleanName(trimmed.substr(1, close - 1));
-            return parsed;
+            line.kind = Kind::Header;
+            line.name = cleanName(trimmed.substr(1, close - 1));
+            return line;
         }
     }
     const std::size_t equals = content.find('=');
     if (equals == std::string_view::npos) {
-        parsed.kind = Kind::Other;
-        return parsed;
+        line.kind = Kind::Other;
+        return line;
     }
-    parsed.kind = Kind::Key;
-    parsed.name = cleanName(content.substr(0, equals));
-    parsed.valueBegin = line.begin + equals + 1;
-    return parsed;
+    line.kind = Kind::Key;
+    line.name = cleanName(content.substr(0, equals));
+    line.valueBegin = line.begin + equals + 1;
+    return line;
 }
+
+// The lines that start in [from, to) of the text, each in its parsed form: the one scanning loop
+// that every lookup and edit below runs through.
+class Lines {
+public:
+    Lines(std::string_view text, std::size_t from, std::size_t to = std::string_view::npos)
+        : text_(text), from_(from), to_(to < text.size() ? to : text.size()) {}
+
+    class Iterator {
+    public:
+        Iterator(const Lines& lines, std::size_t pos) : lines_(&lines), pos_(pos) { parse(); }
+        const Line& operator*() const { return line_; }
+        const Line* operator->() const { return &line_; }
+        Iterator& operator++() {
+            pos_ = line_.next;
+            parse();
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return pos_ != other.pos_; }
+
+    private:
+        void parse() {
+            if (pos_ >= lines_->to_) {
+                pos_ = lines_->to_;
+                return;
+            }
+            line_ = parseLineAt(lines_->text_, pos_);
+        }
+        const Lines* lines_;
+        std::size_t pos_;
+        Line line_;
+    };
+
+    Iterator begin() const { return Iterator(*this, from_); }
+    Iterator end() const { return Iterator(*this, to_); }
+
+private:
+    std::string_view text_;
+    std::size_t from_;
+    std::size_t to_;
+};
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -94,18 +127,17 @@ struct Block {
 
 std::optional<Block> findBlock(std::string_view text, std::string_view section) {
     const std::string_view wanted = trimBlanks(section);
+    const std::size_t start = bodyStart(text);
     std::optional<Block> block;
-    if (wanted.empty()) block = Block{bodyStart(text), bodyStart(text), 0, bodyStart(text)};
-    Line line;
-    for (std::size_t pos = bodyStart(text); lineAt(text, pos, line); pos = line.next) {
-        const Parsed parsed = parse(text, line);
-        if (parsed.kind == Kind::Header) {
+    if (wanted.empty()) block = Block{start, start, 0, start};
+    for (const Line& line : Lines(text, start)) {
+        if (line.kind == Kind::Header) {
             if (block) {
                 block->end = line.begin;
                 return block;
             }
-            if (sameName(parsed.name, wanted)) block = Block{line.begin, line.next, 0, line.next};
-        } else if (block && parsed.kind != Kind::Blank) {
+            if (sameName(line.name, wanted)) block = Block{line.begin, line.next, 0, line.next};
+        } else if (block && line.kind != Kind::Blank) {
             block->afterLast = line.next;
         }
     }
@@ -114,14 +146,10 @@ std::optional<Block> findBlock(std::string_view text, std::string_view section) 
 }
 
 // The first key line of the name in the block.
-std::optional<std::pair<Line, Parsed>> findKey(std::string_view text, const Block& block,
-                                               std::string_view key) {
+std::optional<Line> findKey(std::string_view text, const Block& block, std::string_view key) {
     const std::string_view wanted = trimBlanks(key);
-    Line line;
-    for (std::size_t pos = block.body; pos < block.end && lineAt(text, pos, line); pos = line.next) {
-        const Parsed parsed = parse(text, line);
-        if (parsed.kind == Kind::Key && sameName(parsed.name, wanted)) return std::make_pair(line, parsed);
-    }
+    for (const Line& line : Lines(text, block.body, block.end))
+        if (line.kind == Kind::Key && sameName(line.name, wanted)) return line;
     return std::nullopt;
 }
 
@@ -165,20 +193,16 @@ std::optional<std::string_view> findValue(std::string_view text, std::string_vie
                                           std::string_view key) {
     const std::optional<Block> block = findBlock(text, section);
     if (!block) return std::nullopt;
-    const auto found = findKey(text, *block, key);
-    if (!found) return std::nullopt;
-    const auto& [line, parsed] = *found;
-    const std::string_view raw = text.substr(parsed.valueBegin, line.end - parsed.valueBegin);
+    const std::optional<Line> line = findKey(text, *block, key);
+    if (!line) return std::nullopt;
+    const std::string_view raw = text.substr(line->valueBegin, line->end - line->valueBegin);
     return unquote(trimBlanks(cutAtNul(raw)));
 }
 
 std::vector<std::string_view> sectionNames(std::string_view text) {
     std::vector<std::string_view> names;
-    Line line;
-    for (std::size_t pos = bodyStart(text); lineAt(text, pos, line); pos = line.next) {
-        const Parsed parsed = parse(text, line);
-        if (parsed.kind == Kind::Header) names.push_back(parsed.name);
-    }
+    for (const Line& line : Lines(text, bodyStart(text)))
+        if (line.kind == Kind::Header) names.push_back(line.name);
     return names;
 }
 
@@ -186,12 +210,9 @@ std::optional<std::vector<std::string_view>> keyNames(std::string_view text, std
     const std::optional<Block> block = findBlock(text, section);
     if (!block) return std::nullopt;
     std::vector<std::string_view> names;
-    Line line;
-    for (std::size_t pos = block->body; pos < block->end && lineAt(text, pos, line); pos = line.next) {
-        const Parsed parsed = parse(text, line);
-        if (parsed.kind == Kind::Key && (parsed.name.empty() || parsed.name.front() != ';'))
-            names.push_back(parsed.name);
-    }
+    for (const Line& line : Lines(text, block->body, block->end))
+        if (line.kind == Kind::Key && (line.name.empty() || line.name.front() != ';'))
+            names.push_back(line.name);
     return names;
 }
 
@@ -236,11 +257,10 @@ bool setValue(std::string& text, std::string_view section, std::string_view key,
         text += added;
         return true;
     }
-    if (const auto found = findKey(text, *block, key)) {
-        const auto& [line, parsed] = *found;
+    if (const std::optional<Line> line = findKey(text, *block, key)) {
         const std::string_view old = text;
-        if (trimBlanks(old.substr(parsed.valueBegin, line.end - parsed.valueBegin)) == value) return false;
-        text.replace(parsed.valueBegin, line.end - parsed.valueBegin, value);
+        if (trimBlanks(old.substr(line->valueBegin, line->end - line->valueBegin)) == value) return false;
+        text.replace(line->valueBegin, line->end - line->valueBegin, value);
         return true;
     }
     std::string added;
@@ -256,15 +276,14 @@ bool setValue(std::string& text, std::string_view section, std::string_view key,
 bool deleteKey(std::string& text, std::string_view section, std::string_view key) {
     const std::optional<Block> block = findBlock(text, section);
     if (!block) return false;
-    const auto found = findKey(text, *block, key);
-    if (!found) return false;
-    const Line& line = found->first;
+    const std::optional<Line> line = findKey(text, *block, key);
+    if (!line) return false;
     // Where a lone CR ending comes before the line and an LF line after it, taking the line out would
     // run those two lines together into one CRLF ending: an empty CRLF line stays in its place.
-    const bool wouldJoin =
-        line.begin > 0 && text[line.begin - 1] == '\r' && line.next < text.size() && text[line.next] == '\n';
+    const bool wouldJoin = line->begin > 0 && text[line->begin - 1] == '\r' && line->next < text.size() &&
+                           text[line->next] == '\n';
     const std::string_view keep = wouldJoin ? "\r\n" : "";
-    text.replace(line.begin, line.next - line.begin, keep);
+    text.replace(line->begin, line->next - line->begin, keep);
     return true;
 }
 

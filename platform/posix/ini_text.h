@@ -1,28 +1,17 @@
 // The INI text core of the POSIX profile services: parsing and editing an INI file held in memory.
-// No file access here; platform/posix/profile.cpp reads and replaces the files. The rules are
-// those listed in platform/profile.h; this header adds the details of the text model.
+// No file access here (platform/posix/file_io.h reads and replaces the files). The rules it follows
+// are listed once, in platform/profile.h (Names, Lines, Values, First, Bytes, Set, Blanks, Same,
+// Delete); this header adds what the text model needs beyond them.
 //
-// Lines end in CRLF, LF or a lone CR; a last line may have no ending. A UTF-8 byte-order mark at
-// the start is skipped and kept. Each line is one of:
-// - blank: nothing but blanks (space, tab, \f, \v, \x1A);
-// - header: after leading blanks a '[' with a ']' somewhere after it; the name is the text between
-//   the '[' and the last ']';
-// - key line: any other line holding '='; the key is the text before the first '=', the value
-//   the text after it;
-// - other: a line without '=' (comments, junk); it belongs to its block and is kept.
-// Names and values are cut at a NUL byte and trimmed of blanks. A block is a header and the lines
-// up to the next header; the lines before the first header form an unnamed first block, found by
-// the section name "" (so a later "[]" block is never searched, as on Windows).
-// Matching: names compare trimmed, ASCII letters without regard to case, other bytes exactly; the
-// first matching block and in it the first matching key count.
-//
-// Editing changes only the bytes it must: a replaced value keeps its line's key spelling, the blanks
-// around it and the line ending; a new key goes after the last non-blank line of the block (so a
-// blank line separating blocks stays where it was); a new section goes at the end of the file; new
-// lines use the file's first line ending, CRLF when it has none; an unterminated last line gets
-// an ending before anything is added after it. No edit runs two lines together: where a lone CR
-// ending would meet an LF line and read as one CRLF, an added line ends in CRLF and a deleted key
-// leaves an empty CRLF line.
+// A block is a header and the lines up to the next header; the lines before the first header form
+// an unnamed first block, found by the section name "" (so a later "[]" block is never searched,
+// as on Windows). Editing changes only the bytes it must: a replaced value keeps its line's key
+// spelling, the blanks around it and the line ending; a new key goes after the last non-blank line
+// of the block (so a blank line separating blocks stays where it was); a new section goes at the
+// end of the text; new lines use the text's first line ending, CRLF when it has none; an
+// unterminated last line gets an ending before anything is added after it. No edit runs two lines
+// together: where a lone CR ending would meet an LF line and read as one CRLF, an added line ends
+// in CRLF and a deleted key leaves an empty CRLF line.
 #pragma once
 
 #include <cstdint>

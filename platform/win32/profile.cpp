@@ -19,6 +19,26 @@ bool writeProfileString(const char* section, const char* key, const char* value,
     return WritePrivateProfileStringA(section, key, value, path) != FALSE;
 }
 
+// A ProfileFile goes to the services call by call: they keep their own cache of the file.
+std::uint32_t ProfileFile::string(const char* section, const char* key, const char* fallback, char* out,
+                                  std::uint32_t size) {
+    return profileString(section, key, fallback, out, size, path_.c_str());
+}
+
+std::int32_t ProfileFile::integer(const char* section, const char* key, std::int32_t fallback) {
+    return profileInt(section, key, fallback, path_.c_str());
+}
+
+void ProfileFile::write(const char* section, const char* key, const char* value) {
+    if (!writeProfileString(section, key, value, path_.c_str())) failed_ = true;
+}
+
+bool ProfileFile::commit() {
+    const bool allWritesMade = !failed_;
+    failed_ = false;
+    return allWritesMade;
+}
+
 bool fileExists(const char* path) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(path, &found);

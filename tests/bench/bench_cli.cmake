@@ -29,12 +29,13 @@ check("library without the entry points, named" 3
   ${FIXTURES}/fails.scn --plugin ${BIN}/bench_not_a_plugin${CMAKE_SHARED_LIBRARY_SUFFIX})
 check("unknown option" 2 "unknown option --svgg" ${FIXTURES}/fails.scn --svgg x.svg)
 
-# Outputs: the CSV has a row per frame, the chart is an SVG document.
+# Outputs: the CSV has a row per frame, the driver's handles beside the plug-in's and the slots
+# named from the INI; the chart is an SVG document.
 check("csv and chart written" 0 "chart: " ${SCENARIOS}/quinsora-stepped-meters.scn --csv out.csv --svg out.svg)
 file(STRINGS ${WORK}/out.csv rows)
 list(LENGTH rows count)
 list(GET rows 0 header)
-if(NOT count EQUAL 202 OR NOT header MATCHES "^time_s,clock_ms,position_m,speed_kmh,.*,panel_10,.*,calls$")
+if(NOT count EQUAL 202 OR NOT header MATCHES "^time_s,clock_ms,position_m,speed_kmh,.*,power_driver_notch,power_plugin_notch,.*,panel_10_PanelSpeed,.*,calls$")
   message(SEND_ERROR "csv: expected a header and 201 rows, got ${count} lines, header ${header}")
 endif()
 file(READ ${WORK}/out.svg svg)

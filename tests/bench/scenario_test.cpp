@@ -34,6 +34,13 @@ struct Accepted {
 
 TEST(ScenarioParser, AcceptsEachStatement) {
     const Accepted rows[] = {
+        {"slot labels, panel and sound apart", "label panel 20 doors-closed\nlabel sound 20 chime\n",
+         [](const Scenario& s) {
+             EXPECT_EQ(s.panelLabels[20].name, "doors-closed");
+             EXPECT_EQ(s.panelLabels[20].line, 3);
+             EXPECT_EQ(s.soundLabels[20].name, "chime");
+             EXPECT_EQ(s.panelLabels[21].name, "");
+         }},
         {"times in seconds and milliseconds", "at 1.5 speed 40\nat 2500ms speed 50\nat 3s speed 60\n",
          [](const Scenario& s) {
              const auto& k = s.keyframes[channel(Channel::Speed)];
@@ -174,8 +181,8 @@ TEST(ScenarioParser, RejectsBadLinesNamingFileAndLine) {
         {"expectation after the end", kHead + "at 11 expect power = 0\n",
          "t.scn:3: this expectation lies after"},
         {"event after the end", kHead + "at 11 power 1\n", "t.scn:3: this event lies after the end"},
-        {"more frames than the bench keeps", "plugin Vesk\nstep 1ms\nend 200\n",
-         "t.scn:3: the run has 200001 frames"},
+        {"more frames than the bench runs", "plugin Vesk\nstep 1ms\nend 20000\n",
+         "t.scn:3: the run has 20000001 frames"},
         {"zero frame step", kHead + "step 0\n", "t.scn:3: the frame step must be at least 1 ms"},
         {"unknown vehicle field", kHead + "vehicle wheels 8\n", "t.scn:3: expected brake-notches"},
         {"bad clock", kHead + "clock 10:75:00\n", "t.scn:3: expected a clock time"},
@@ -198,6 +205,13 @@ TEST(ScenarioParser, RejectsBadLinesNamingFileAndLine) {
          kHead + "model power 1 2 3 4 5\nmodel brake 1 2 3 4 5 6 7 8 9\nat 2 position 5\nat 1 power 1\n",
          "t.scn:5: with a train model the position comes from the model"},
         {"negative model rate", kHead + "model power 1 -2\n", "t.scn:3: power rates must not be negative"},
+        {"label of a slot beyond 255", kHead + "label panel 256 x\n",
+         "t.scn:3: expected a slot number (0 to 255)"},
+        {"label with a blank in it", kHead + "label sound 150 door chime\n",
+         "t.scn:3: expected 'label panel|sound SLOT NAME'"},
+        {"label with a comma (a CSV column)", kHead + "label panel 20 a,b\n", "t.scn:3: a label is letters"},
+        {"slot labelled twice", kHead + "label panel 20 a\nlabel panel 20 b\n",
+         "t.scn:4: panel 20 is already labelled on line 3"},
     };
     for (const Rejected& row : rows) {
         SCOPED_TRACE(row.name);
@@ -314,27 +328,29 @@ TEST(LibraryFormat, SaysWhichBenchCanLoadTheLibrary) {
 }
 
 // A fake plug-in for the runner: it records the time at which calls arrive, writes panel slot 7
-// only in frames whose power notch is odd, and brakes in the emergency notch above 100 km/h.
+// only in frames whose power notch is odd, and brakes in the emergency notch above 100 km/h. Its
+// functions use the host's calling convention, as a plug-in's entry points do.
 struct Fake {
     static inline std::int32_t power = 0;
     static inline std::int32_t lastFrameTime = -1;
     static inline std::int32_t powerSeenAt = -1;
-    static void Nothing() {}
-    static std::int32_t Version() { return 0x20000; }
-    static void Spec(frame::VehicleSpec) {}
-    static void Init(std::int32_t) {}
-    static frame::Handles Elapse(frame::VehicleState state, std::int32_t* panel, std::int32_t* sound) {
+    static void ATS_CALL Nothing() {}
+    static std::int32_t ATS_CALL Version() { return 0x20000; }
+    static void ATS_CALL Spec(frame::VehicleSpec) {}
+    static void ATS_CALL Init(std::int32_t) {}
+    static frame::Handles ATS_CALL Elapse(frame::VehicleState state, std::int32_t* panel,
+                                          std::int32_t* sound) {
         lastFrameTime = state.time;
         if (power % 2 != 0) panel[7] = power;
         sound[3] = frame::SoundKeep;
         return {static_cast<double>(state.speed) > 100.0 ? 9 : 0, power, 0, 0};
     }
-    static void SetPower(std::int32_t notch) {
+    static void ATS_CALL SetPower(std::int32_t notch) {
         power = notch;
         powerSeenAt = lastFrameTime;
     }
-    static void Int(std::int32_t) {}
-    static void Beacon(frame::BeaconData) {}
+    static void ATS_CALL Int(std::int32_t) {}
+    static void ATS_CALL Beacon(frame::BeaconData) {}
     static host::EntryPoints api() {
         return {Nothing, Nothing, Version, Spec, Init,    Elapse,  SetPower, Int,
                 Int,     Int,     Int,     Int,  Nothing, Nothing, Int,      Beacon};

@@ -57,7 +57,8 @@ void check(const frame::Handles& out, const std::int32_t* panel, const std::int3
 // The fuzz module: what door/module.cpp does, on this input's state and settings.
 void frame::pluginSetVehicleSpec(const VehicleSpec&) { door::setVehicleSpec(state, *settings); }
 void frame::pluginInitialize() { door::initialize(state, *settings); }
-frame::Handles frame::pluginElapse(const VehicleState& vehicle, std::int32_t* panel, std::int32_t* sound) {
+frame::Handles frame::pluginElapse(const VehicleState& vehicle, const DriverHandles& driver,
+                                   std::int32_t* panel, std::int32_t* sound) {
     state.keyState = fuzz::keyboard;
     return door::elapse(state, *settings, driver, vehicle, panel, sound);
 }
@@ -67,7 +68,6 @@ void frame::pluginSetBeaconData(const BeaconData& beacon) { door::setBeaconData(
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Input in(data, size);
-    frame::driver = {};
     state = door::DoorState{};
     settings.emplace();
     if (in.flag()) settings->closetime = in.flag() ? in.inRange(-10, 20000) : fuzz::anyInt(in);

@@ -152,10 +152,14 @@ inline frame::VehicleState nextVehicle(Input& in, const frame::VehicleState& las
     return v;
 }
 
-// Runs the input as a sequence of entry-point calls; after every Elapse calls
-// check(handles, panel, sound, host).
+// Runs the input as a sequence of entry-point calls, from the state at load; after every Elapse
+// calls check(handles, panel, sound, host).
 template <class Check>
 void runCalls(Input& in, Check&& check) {
+    // The entry points' latch of the driver's handles back to its state at load.
+    SetPower(0);
+    SetBrake(0);
+    SetReverser(0);
     HostSide host;
     keyboard.fill(0);
     // The host's slot arrays, exactly 256 each, so that a write beyond them is an AddressSanitizer

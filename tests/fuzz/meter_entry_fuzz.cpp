@@ -51,7 +51,8 @@ void check(const frame::Handles& out, const std::int32_t* panel, const std::int3
 // The fuzz module: what meter/module.cpp does, on this input's state and settings.
 void frame::pluginSetVehicleSpec(const VehicleSpec&) {}
 void frame::pluginInitialize() { meter::initialize(state); }
-frame::Handles frame::pluginElapse(const VehicleState& vehicle, std::int32_t* panel, std::int32_t*) {
+frame::Handles frame::pluginElapse(const VehicleState& vehicle, const DriverHandles& driver,
+                                   std::int32_t* panel, std::int32_t*) {
     return meter::elapse(state, *settings, driver, vehicle, panel);
 }
 void frame::pluginDoorOpen() {}
@@ -60,7 +61,6 @@ void frame::pluginSetBeaconData(const BeaconData&) {}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Input in(data, size);
-    frame::driver = {};
     state = meter::MeterState{};
     settings.emplace();
     if (in.flag()) settings->UpDateTime = in.flag() ? in.inRange(-100, 5000) : fuzz::anyInt(in);

@@ -64,7 +64,8 @@ void frame::pluginInitialize() {
     overspeed::initialize(lock);
     latchSeen = false;
 }
-frame::Handles frame::pluginElapse(const VehicleState& state, std::int32_t*, std::int32_t*) {
+frame::Handles frame::pluginElapse(const VehicleState& state, const DriverHandles& driver, std::int32_t*,
+                                   std::int32_t*) {
     return overspeed::elapse(lock, driver, state);
 }
 void frame::pluginDoorOpen() {}
@@ -73,7 +74,6 @@ void frame::pluginSetBeaconData(const BeaconData&) {}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Input in(data, size);
-    frame::driver = {};
     lock = overspeed::State{};
     latchSeen = false;
     fuzz::runCalls(in, check);

@@ -1,5 +1,5 @@
-// See failing_file_io.h. Defines the functions of platform/posix/file_io.h, so the linker takes
-// these and not the library's.
+// See failing_file_io.h. Defines the functions of platform/posix/system_calls.h, so the linker
+// takes these and not the library's.
 #include "profile/failing_file_io.h"
 
 #include <fcntl.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "platform/posix/file_io.h"
+#include "platform/posix/system_calls.h"
 
 namespace failing_file_io {
 namespace {
@@ -16,11 +16,13 @@ namespace {
 Call armed = Call::None;
 int remaining = 0;
 int errorNumber = 0;
+bool hasFired = false;
 
 // Whether this call is the one to fail; sets errno when it is.
 bool failsNow(Call call) {
     if (armed != call || --remaining > 0) return false;
     armed = Call::None;
+    hasFired = true;
     errno = errorNumber;
     return true;
 }
@@ -31,13 +33,16 @@ void failAt(Call call, int countdown, int error) {
     armed = call;
     remaining = countdown;
     errorNumber = error;
+    hasFired = false;
 }
 
 void disarm() { armed = Call::None; }
 
+bool fired() { return hasFired; }
+
 }  // namespace failing_file_io
 
-namespace platform::fileio {
+namespace platform::sys {
 
 using failing_file_io::Call;
 using failing_file_io::failsNow;
@@ -46,9 +51,15 @@ int openFile(const char* path, int flags, mode_t mode) {
     return failsNow(Call::Open) ? -1 : ::open(path, flags, mode);
 }
 
+// Reads and writes move half of what is asked at a time (at least one byte), so that the callers'
+// loops over short transfers are exercised and a failure can come after some bytes moved.
+ssize_t readFile(int fd, void* data, std::size_t size) {
+    if (failsNow(Call::Read)) return -1;
+    return ::read(fd, data, size > 1 ? size / 2 : size);
+}
+
 ssize_t writeFile(int fd, const void* data, std::size_t size) {
     if (failsNow(Call::Write)) return -1;
-    // Half of a larger write goes through first, so a failure can come after some bytes landed.
     return ::write(fd, data, size > 1 ? size / 2 : size);
 }
 
@@ -63,4 +74,4 @@ int renameFile(const char* from, const char* to) {
     return failsNow(Call::Rename) ? -1 : std::rename(from, to);
 }
 
-}  // namespace platform::fileio
+}  // namespace platform::sys

@@ -1,5 +1,6 @@
-// What only our POSIX writer promises: a write that fails at any step leaves the old file exactly
-// as it was and no temporary file behind (through the fault seam of failing_file_io.h), an
+// What only our POSIX writer promises: a read or write that fails at any call leaves the values in
+// effect, the old file exactly as it was and no temporary file behind (through the fault seam of
+// failing_file_io.h, for single writes and for a settings store's load and save), an
 // unchanged value leaves the file untouched, permission bits are kept, a symbolic link is followed,
 // and things that are not regular files are refused without blocking.
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/settings_store.h"
 #include "platform/profile.h"
 #include "profile/failing_file_io.h"
 #include "profile/profile_files.h"
@@ -30,48 +32,132 @@ std::vector<std::string> folderEntries(const fs::path& folder) {
     return names;
 }
 
+// Each call of a kind fails in turn (the first, then the second, ...) until the operation no
+// longer makes that many calls.
 struct FaultRow {
     std::string name;
     Call call;
-    int countdown;
     int error;
 };
 
 void PrintTo(const FaultRow& row, std::ostream* os) { *os << row.name; }
+
+const FaultRow kFaultRows[] = {
+    {"OpenFails", Call::Open, EACCES},      {"ReadFails", Call::Read, EIO},
+    {"WriteFails", Call::Write, ENOSPC},    {"SyncFails", Call::Sync, EIO},
+    {"CloseFails", Call::Close, EIO},       {"RenameFails", Call::Rename, EXDEV},
+    {"ReadInterrupted", Call::Read, EINTR}, {"WriteInterrupted", Call::Write, EINTR},
+};
+
+std::string rowName(const testing::TestParamInfo<FaultRow>& row) { return row.param.name; }
+
+bool hasTemporaryFile(const fs::path& folder) {
+    for (const std::string& name : folderEntries(folder))
+        if (name.find(".tmp") != std::string::npos) return true;
+    return false;
+}
 
 class FailedWrite : public testing::TestWithParam<FaultRow> {
 protected:
     void TearDown() override { failing_file_io::disarm(); }
 };
 
+// A write that fails at any step reports it, leaves the old file (or no file) and no temporary
+// file; one that succeeds despite the fault (a failed sync of the folder after the rename) has the
+// new file in place. Either way the next write goes through.
 TEST_P(FailedWrite, LeavesTheOldFileAndNoTemporaryFile) {
     const FaultRow& row = GetParam();
     const std::string before = "; kept\n[S]\nk=1\n" + std::string(100000, 'p') + "=x\n";
     for (const bool existed : {true, false}) {
-        SCOPED_TRACE(existed ? "existing file" : "new file");
-        TempDir dir;
-        const std::string path = dir.file("settings.ini");
-        if (existed) writeBytes(path, before);
-        failing_file_io::failAt(row.call, row.countdown, row.error);
-        EXPECT_FALSE(platform::writeProfileString("S", "k", "2", path.c_str()));
-        failing_file_io::disarm();
-        EXPECT_EQ(readBytes(path), existed ? std::optional<std::string>(before) : std::nullopt);
-        EXPECT_EQ(folderEntries(dir.path()),
-                  existed ? std::vector<std::string>{"settings.ini"} : std::vector<std::string>{});
-        // The next write, without a fault, goes through.
-        EXPECT_TRUE(platform::writeProfileString("S", "k", "2", path.c_str()));
-        EXPECT_EQ(platform::profileInt("S", "k", 0, path.c_str()), 2);
+        for (int nth = 1;; ++nth) {
+            SCOPED_TRACE((existed ? "existing file, call " : "new file, call ") + std::to_string(nth));
+            TempDir dir;
+            const std::string path = dir.file("settings.ini");
+            if (existed) writeBytes(path, before);
+            failing_file_io::failAt(row.call, nth, row.error);
+            const bool wrote = platform::writeProfileString("S", "k", "2", path.c_str());
+            failing_file_io::disarm();
+            const bool fired = failing_file_io::fired();
+            EXPECT_FALSE(hasTemporaryFile(dir.path()));
+            if (wrote) {
+                EXPECT_EQ(platform::profileInt("S", "k", 0, path.c_str()), 2);
+            } else {
+                EXPECT_TRUE(fired) << "only a fault makes a write fail";
+                EXPECT_TRUE(readBytes(path) == (existed ? std::optional<std::string>(before) : std::nullopt))
+                    << "the old file changed";
+                EXPECT_TRUE(platform::writeProfileString("S", "k", "2", path.c_str()));
+                EXPECT_EQ(platform::profileInt("S", "k", 0, path.c_str()), 2);
+            }
+            if (!fired) break;
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, FailedWrite,
-                         testing::Values(FaultRow{"TemporaryFileNotCreated", Call::Open, 1, EACCES},
-                                         FaultRow{"FirstWriteFails", Call::Write, 1, ENOSPC},
-                                         FaultRow{"WriteFailsHalfway", Call::Write, 2, ENOSPC},
-                                         FaultRow{"SyncFails", Call::Sync, 1, EIO},
-                                         FaultRow{"CloseFails", Call::Close, 1, EIO},
-                                         FaultRow{"RenameFails", Call::Rename, 1, EXDEV}),
-                         [](const testing::TestParamInfo<FaultRow>& row) { return row.param.name; });
+INSTANTIATE_TEST_SUITE_P(EveryCall, FailedWrite, testing::ValuesIn(kFaultRows), rowName);
+
+// The same faults during a settings store's load and save. A load that cannot read the file keeps
+// the values in effect (a read error anywhere reads as no file, never as part of one); a save that
+// cannot replace the file leaves the old one and no temporary file, and the values stay.
+struct FaultValues {
+    frame::IntSetting a{1};
+    frame::IntSetting b{2};
+    std::string name{"old"};
+    void visitEntries(frame::SettingsFile& file, std::int32_t mode) {
+        frame::transferInt(mode, file, "DATA", "a", a);
+        frame::transferString(mode, file, "DATA", "name", name);
+        frame::transferInt(mode, file, "MORE", "b", b);
+    }
+};
+
+class FailedStore : public FailedWrite {};
+
+TEST_P(FailedStore, LoadKeepsTheValuesOrReadsThemAll) {
+    const FaultRow& row = GetParam();
+    for (int nth = 1;; ++nth) {
+        SCOPED_TRACE("call " + std::to_string(nth));
+        TempDir dir;
+        const std::string path = dir.file("store.ini");
+        writeBytes(path, "[DATA]\na=10\nname=new\n[MORE]\nb=20\n" + std::string(200000, ';') + "\n");
+        frame::SettingsStore<FaultValues> store(dir.file("absent.ini"));
+        failing_file_io::failAt(row.call, nth, row.error);
+        EXPECT_TRUE(store.load(path));
+        failing_file_io::disarm();
+        const bool all = store.a == 10 && store.b == 20 && store.name == "new";
+        const bool none = store.a == 1 && store.b == 2 && store.name == "old";
+        EXPECT_TRUE(all || none) << store.a << " " << store.b << " " << store.name;
+        if (!failing_file_io::fired()) {
+            EXPECT_TRUE(all);
+            break;
+        }
+    }
+}
+
+TEST_P(FailedStore, SaveLeavesTheOldFileOrWritesTheNewOne) {
+    const FaultRow& row = GetParam();
+    const std::string before = "; mine\n[DATA]\na=10\nname=new\n";
+    for (int nth = 1;; ++nth) {
+        SCOPED_TRACE("call " + std::to_string(nth));
+        TempDir dir;
+        const std::string path = dir.file("store.ini");
+        writeBytes(path, before);
+        frame::SettingsStore<FaultValues> store(dir.file("absent.ini"));
+        failing_file_io::failAt(row.call, nth, row.error);
+        EXPECT_TRUE(store.save(path));
+        failing_file_io::disarm();
+        const auto after = readBytes(path);
+        EXPECT_TRUE(after == before || after == "; mine\n[DATA]\na=1\nname=old\n[MORE]\nb=2\n")
+            << after.value_or("(no file)");
+        EXPECT_FALSE(hasTemporaryFile(dir.path()));
+        EXPECT_EQ(store.a, 1);
+        EXPECT_EQ(store.name, "old");
+        if (!failing_file_io::fired()) {
+            EXPECT_NE(after, before);
+            break;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryCall, FailedStore, testing::ValuesIn(kFaultRows), rowName);
 
 TEST(PosixWriter, UnchangedValueLeavesTheFileUntouched) {
     TempDir dir;

@@ -35,9 +35,9 @@ constexpr std::int32_t kNew = -0x7EEEEEEF;  // every byte differs from kOld's
 struct RaceValues {
     frame::IntSetting a{kOld};
     frame::IntSetting b{kOld};
-    void visitEntries(const std::string& path, std::int32_t mode) {
-        frame::transferInt(mode, path, "DATA", "a", a);
-        frame::transferInt(mode, path, "DATA", "b", b);
+    void visitEntries(frame::SettingsFile& file, std::int32_t mode) {
+        frame::transferInt(mode, file, "DATA", "a", a);
+        frame::transferInt(mode, file, "DATA", "b", b);
     }
 };
 

@@ -2,9 +2,15 @@
 // paths, entry order, read-only entries and the 255-character cut. Runs on Linux and under Wine.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "door/settings.h"
 #include "frame/settings_store.h"
+#include "meter/settings.h"
+#include "overspeed/settings.h"
+#include "platform/profile.h"
 #include "profile/profile_files.h"
 
 namespace {
@@ -22,11 +28,11 @@ struct TestValues {
     frame::IntSetting padded{-5};
     frame::IntSetting readOnly{7};
 
-    void visitEntries(const std::string& path, std::int32_t mode) {
-        frame::transferInt(mode, path, "DATA", "number", number);
-        frame::transferString(mode, path, "DATA", "text", text);
-        frame::transferInt(mode, path, "PAD", "Padded           ", padded);
-        if (mode != frame::WriteMode) frame::transferInt(mode, path, "DATA", "readonly", readOnly);
+    void visitEntries(frame::SettingsFile& file, std::int32_t mode) {
+        frame::transferInt(mode, file, "DATA", "number", number);
+        frame::transferString(mode, file, "DATA", "text", text);
+        frame::transferInt(mode, file, "PAD", "Padded           ", padded);
+        if (mode != frame::WriteMode) frame::transferInt(mode, file, "DATA", "readonly", readOnly);
     }
 };
 
@@ -146,6 +152,65 @@ TEST_F(SettingsStoreTest, SaveIntoMissingFolderStillSucceeds) {
     Store store("");
     EXPECT_TRUE(store.save(dir_.file("no/such/folder/x.ini")));
     EXPECT_FALSE(profile_test::fs::exists(dir_.path() / "no"));
+}
+
+// Each plug-in's store, saved in one commit, gives exactly the bytes that its entries written one
+// by one give: into a missing file (the file a plug-in creates) and into a hand-edited one. The
+// one-by-one writes are each plug-in's write-mode entries with their defaults, in list order.
+struct Write {
+    const char* section;
+    const char* key;
+    const char* value;
+};
+
+const std::vector<Write> kDoorWrites = {
+    {"DATA", "closetime", "5000"}, {"DATA", "DoorNum", "3"}, {"DATA", "DIR", "1"},    {"Key", "DoorL", "D"},
+    {"Key", "DoorR", "F"},         {"Key", "DoorC", "E"},    {"Key", "DoorCar", "G"},
+};
+const std::vector<Write> kMeterWrites = {
+    {"DATA", "UpDateTime       ", "400"}, {"DATA", "PanelMR          ", "-1"},
+    {"DATA", "PanelBC          ", "-1"},  {"DATA", "PanelER          ", "-1"},
+    {"DATA", "PanelBP          ", "-1"},  {"DATA", "PanelSAP         ", "-1"},
+    {"DATA", "PanelCurrent     ", "-1"},  {"DATA", "PanelCurrentABS  ", "-1"},
+    {"DATA", "PanelSpeed       ", "-1"},
+};
+const std::vector<Write> kOverspeedWrites = {{"LOCK", "F7UnlockKey      ", ""}};
+
+const std::optional<std::string> kCreated = std::nullopt;
+const std::optional<std::string> kHandEdited =
+    "; my train\n[data]\nDIR = 0 \n\n[LOCK]\nf7unlockkey=A\n[Other]\nx=1";
+
+template <class Values>
+void expectOneCommitLikeOneByOne(const profile_test::TempDir& dir, const std::vector<Write>& writes) {
+    for (const std::optional<std::string>& before : {kCreated, kHandEdited}) {
+        SCOPED_TRACE(before ? "hand-edited file" : "created file");
+        const std::string oneByOne = dir.file("one-by-one.ini");
+        const std::string saved = dir.file("saved.ini");
+        profile_test::fs::remove(oneByOne);
+        profile_test::fs::remove(saved);
+        if (before) {
+            writeBytes(oneByOne, *before);
+            writeBytes(saved, *before);
+        }
+        for (const Write& write : writes)
+            platform::writeProfileString(write.section, write.key, write.value, oneByOne.c_str());
+        frame::SettingsStore<Values> store(dir.file("absent.ini"));
+        store.save(saved);
+        ASSERT_TRUE(readBytes(saved).has_value());
+        EXPECT_EQ(readBytes(saved), readBytes(oneByOne));
+    }
+}
+
+TEST_F(SettingsStoreTest, TavrelSaveGivesTheBytesOfItsWritesOneByOne) {
+    expectOneCommitLikeOneByOne<door::DoorSettings>(dir_, kDoorWrites);
+}
+
+TEST_F(SettingsStoreTest, QuinsoraSaveGivesTheBytesOfItsWritesOneByOne) {
+    expectOneCommitLikeOneByOne<meter::MeterSettings>(dir_, kMeterWrites);
+}
+
+TEST_F(SettingsStoreTest, VeskSaveGivesTheBytesOfItsWritesOneByOne) {
+    expectOneCommitLikeOneByOne<overspeed::OverspeedSettings>(dir_, kOverspeedWrites);
 }
 
 }  // namespace

@@ -17,9 +17,9 @@ struct TestValues {
     frame::IntSetting interval{400};
     std::string name{"D"};
 
-    bool visitEntries(const std::string& path, std::int32_t mode) {
-        frame::transferInt(mode, path, "DATA", "interval", interval);
-        frame::transferString(mode, path, "Key", "name", name);
+    bool visitEntries(frame::SettingsFile& file, std::int32_t mode) {
+        frame::transferInt(mode, file, "DATA", "interval", interval);
+        frame::transferString(mode, file, "Key", "name", name);
         return true;
     }
 };

@@ -65,6 +65,26 @@ bool writeProfileString(const char* section, const char* key, const char* value,
     return true;
 }
 
+// Call by call, as on Windows, so that the test sees every read and write.
+std::uint32_t ProfileFile::string(const char* section, const char* key, const char* fallback, char* out,
+                                  std::uint32_t size) {
+    return profileString(section, key, fallback, out, size, path_.c_str());
+}
+
+std::int32_t ProfileFile::integer(const char* section, const char* key, std::int32_t fallback) {
+    return profileInt(section, key, fallback, path_.c_str());
+}
+
+void ProfileFile::write(const char* section, const char* key, const char* value) {
+    if (!writeProfileString(section, key, value, path_.c_str())) failed_ = true;
+}
+
+bool ProfileFile::commit() {
+    const bool allWritesMade = !failed_;
+    failed_ = false;
+    return allWritesMade;
+}
+
 bool fileExists(const char* path) {
     fake_platform::State& s = fake_platform::state();
     s.calls.push_back(std::string("exists ") + path);

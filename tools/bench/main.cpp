@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "tools/bench/ini_check.h"
 #include "tools/bench/replay_run.h"
 #include "tools/bench/report.h"
 #include "tools/bench/run.h"
@@ -30,12 +31,21 @@ constexpr int kBadLibrary = 3;
 
 const char* const kUsage =
     "usage: bench SCENARIO [--plugin PATH] [--csv FILE] [--svg FILE] [--check]\n"
+    "             [--only LIST] [--from TIME] [--to TIME] [-q|--quiet] [-v|--verbose]\n"
+    "       bench ini FILE [--plugin NAME]\n"
     "  Runs the plug-in that SCENARIO names (found beside this program unless --plugin gives\n"
     "  its path) through the scenario, prints a timeline of the frames in which something\n"
     "  changed and checks the scenario's expectations.\n"
     "  --csv FILE   writes every frame to FILE\n"
     "  --svg FILE   writes a chart to FILE (opens in a browser)\n"
-    "  --check      prints only failed expectations and the summary\n";
+    "  --check      prints only failed expectations and the summary\n"
+    "  --only LIST  the timeline shows only these: calls, handles, panel, sound, panel:SLOT,\n"
+    "               sound:SLOT or a slot's label, separated by commas\n"
+    "  --from TIME, --to TIME  the timeline shows only frames in this time range\n"
+    "  -q, --quiet  the timeline shows calls and handles only; -v, --verbose: every change,\n"
+    "               a blinking lamp's too\n"
+    "  bench ini FILE  says which keys of the INI file the plug-in reads, the value each gives,\n"
+    "               and what it would misread; the file is not changed\n";
 
 struct Options {
     std::string scenario;
@@ -43,6 +53,10 @@ struct Options {
     std::string csv;
     std::string svg;
     bool check = false;
+    std::string only;
+    std::string from;
+    std::string to;
+    bench::TimelineOptions::Level level = bench::TimelineOptions::Level::Normal;
 };
 
 bool parseOptions(int argc, char** argv, Options* options, std::string* error) {
@@ -64,6 +78,16 @@ bool parseOptions(int argc, char** argv, Options* options, std::string* error) {
             if (!value(&options->svg)) return false;
         } else if (arg == "--check") {
             options->check = true;
+        } else if (arg == "--only") {
+            if (!value(&options->only)) return false;
+        } else if (arg == "--from") {
+            if (!value(&options->from)) return false;
+        } else if (arg == "--to") {
+            if (!value(&options->to)) return false;
+        } else if (arg == "-q" || arg == "--quiet") {
+            options->level = bench::TimelineOptions::Level::Quiet;
+        } else if (arg == "-v" || arg == "--verbose") {
+            options->level = bench::TimelineOptions::Level::Verbose;
         } else if (arg == "--help" || arg == "-h") {
             *error = "";
             return false;
@@ -102,7 +126,7 @@ std::string libraryProblem(const std::string& path) {
 // Runs the scenario against a private copy of the library, in a private folder that is also the
 // working directory, so that nothing outside that folder is read or written.
 bool runInPrivateFolder(const bench::Scenario& scenario, const std::string& library,
-                        bench::Recording* recording, std::string* error) {
+                        const bench::FrameSink& sink, std::string* error) {
     host::TempFolder folder("bench");
     const std::string copy = host::copyPluginTo(library, folder);
     if (scenario.hasIni) {
@@ -118,7 +142,7 @@ bool runInPrivateFolder(const bench::Scenario& scenario, const std::string& libr
     {
         std::unique_ptr<host::PluginLibrary> plugin = host::PluginLibrary::open(copy, error);
         if (plugin) {
-            *recording = bench::run(scenario, plugin->api());
+            bench::run(scenario, plugin->api(), sink);
             ok = true;
         }
     }  // unloaded here, before the folder goes
@@ -143,6 +167,9 @@ bool writeOutput(const std::string& path, const std::string& what, const auto& w
 }
 
 int runBench(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "ini") {
+        return bench::iniCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
+    }
     Options options;
     std::string error;
     if (!parseOptions(argc, argv, &options, &error)) {
@@ -162,7 +189,18 @@ int runBench(int argc, char** argv) {
                   << "; nothing was run\n";
         return kBadInput;
     }
-    const bench::Scenario& scenario = parsed.scenario;
+    bench::Scenario scenario = parsed.scenario;
+    // What the plug-in will make of the scenario's INI lines, said before the run.
+    for (const std::string& warning :
+         bench::scenarioIniWarnings(scenario.plugin, scenario.ini, scenario.iniLines, scenario.file)) {
+        std::cerr << warning << "\n";
+    }
+    // A meter plug-in's INI says which slot shows which reading: that names the slot, unless the
+    // scenario labels it, and the chart draws the reading behind it.
+    const std::vector<bench::MeterSlot> meterSlots = bench::meterSlots(scenario.plugin, scenario.ini);
+    for (const bench::MeterSlot& meter : meterSlots) {
+        if (scenario.panelLabels[meter.slot].line == 0) scenario.panelLabels[meter.slot].name = meter.key;
+    }
     const std::string library =
         fs::absolute(options.plugin.empty() ? libraryBesideProgram(scenario.plugin) : options.plugin)
             .lexically_normal()
@@ -172,37 +210,61 @@ int runBench(int argc, char** argv) {
         std::cerr << "bench: " << problem << "\n";
         return kBadLibrary;
     }
+    bench::TimelineOptions timelineOptions;
+    timelineOptions.level = options.level;
+    if (!options.only.empty()) {
+        error = bench::parseOnly(options.only, scenario, &timelineOptions);
+        if (!error.empty()) {
+            std::cerr << "bench: " << error << "\n";
+            return kBadInput;
+        }
+    }
+    if ((!options.from.empty() && !bench::parseTimeText(options.from, &timelineOptions.fromMs)) ||
+        (!options.to.empty() && !bench::parseTimeText(options.to, &timelineOptions.toMs))) {
+        std::cerr << "bench: --from and --to take a time in seconds (12.5) or milliseconds (12500ms)\n";
+        return kBadInput;
+    }
     if (!options.check) {
         // Said first, so that a notice the plug-in shows while it loads reads in context.
         std::cout << "bench: running " << library << " from a private copy" << std::endl;
     }
-    bench::Recording recording;
-    if (!runInPrivateFolder(scenario, library, &recording, &error)) {
+    // Each output takes the frames as they come; only those asked for keep anything.
+    bench::Checker checker(scenario);
+    std::unique_ptr<bench::Timeline> timeline;
+    std::unique_ptr<bench::CsvLog> csv;
+    std::unique_ptr<bench::Chart> chart;
+    if (!options.check) timeline = std::make_unique<bench::Timeline>(std::cout, scenario, timelineOptions);
+    if (!options.csv.empty()) csv = std::make_unique<bench::CsvLog>(scenario);
+    if (!options.svg.empty()) {
+        chart = std::make_unique<bench::Chart>(scenario, bench::frameCount(scenario));
+        for (const bench::MeterSlot& meter : meterSlots) chart->setRawSource(meter.slot, meter.input);
+    }
+    std::int64_t frames = 0;
+    const bench::FrameSink sink = [&](const bench::FrameRecord& record) {
+        ++frames;
+        checker.frame(record);
+        if (timeline) timeline->frame(record);
+        if (csv) csv->frame(record);
+        if (chart) chart->frame(record);
+    };
+    if (!runInPrivateFolder(scenario, library, sink, &error)) {
         std::cerr << "bench: " << error << "\n";
         return kBadLibrary;
     }
-    const std::vector<std::string> failures = bench::check(scenario, recording);
-    if (!options.check) {
-        bench::writeTimeline(std::cout, scenario, recording);
-        std::cout << "\n";
-    }
+    const std::vector<std::string> failures = checker.failures();
+    if (timeline) std::cout << "\n";
     bool written = true;
-    if (!options.csv.empty()) {
-        written &=
-            writeOutput(options.csv, "csv", [&](std::ostream& out) { bench::writeCsv(out, recording); });
-    }
-    if (!options.svg.empty()) {
-        written &= writeOutput(options.svg, "chart", [&](std::ostream& out) {
-            bench::writeSvg(out, scenario, recording, failures);
-        });
+    if (csv) written &= writeOutput(options.csv, "csv", [&](std::ostream& out) { csv->write(out); });
+    if (chart) {
+        written &= writeOutput(options.svg, "chart",
+                               [&](std::ostream& out) { chart->write(out, checker.results()); });
     }
     for (const std::string& failure : failures) std::cerr << failure << "\n";
     const std::size_t total = scenario.expectations.size();
     if (!scenario.replay.steps.empty()) {
         (failures.empty() ? std::cout : std::cerr) << bench::replaySummary(scenario, failures) << "\n";
     } else if (failures.empty()) {
-        std::cout << scenario.file << ": " << total << " expectation(s) met, " << recording.frames.size()
-                  << " frames\n";
+        std::cout << scenario.file << ": " << total << " expectation(s) met, " << frames << " frames\n";
     } else {
         std::cerr << scenario.file << ": " << failures.size() << " of " << total
                   << " expectation(s) failed\n";

@@ -210,6 +210,34 @@ void compareWrites(const char* name, const SlotWrites& expected, const FrameReco
     }
 }
 
+// The event kind of a call, where the scenario form has one; the others read as Initialize.
+EventKind eventKind(ReplayCall call) {
+    switch (call) {
+        case ReplayCall::SetPower:
+            return EventKind::SetPower;
+        case ReplayCall::SetBrake:
+            return EventKind::SetBrake;
+        case ReplayCall::SetReverser:
+            return EventKind::SetReverser;
+        case ReplayCall::KeyDown:
+            return EventKind::KeyDown;
+        case ReplayCall::KeyUp:
+            return EventKind::KeyUp;
+        case ReplayCall::HornBlow:
+            return EventKind::HornBlow;
+        case ReplayCall::DoorOpen:
+            return EventKind::DoorOpen;
+        case ReplayCall::DoorClose:
+            return EventKind::DoorClose;
+        case ReplayCall::SetSignal:
+            return EventKind::SetSignal;
+        case ReplayCall::SetBeaconData:
+            return EventKind::SetBeaconData;
+        default:
+            return EventKind::Initialize;
+    }
+}
+
 void compareHandle(const char* name, std::int32_t want, std::int32_t got, std::string& first, int& count) {
     if (want == got) return;
     if (count++ == 0)
@@ -231,6 +259,7 @@ std::string parseReplayStatement(Replay& replay, const std::vector<std::string>&
             step = parseKeys(words);
         } else {
             replay.frames.push_back(parseFrame(words, replay));
+            replay.frames.back().line = line;
             step.frame = replay.frames.size() - 1;
         }
         step.line = line;
@@ -256,16 +285,39 @@ void finishReplay(Scenario& scenario, std::vector<std::string>& errors) {
                          " frames, more than " + std::to_string(kMaxFrames));
     }
     scenario.endMs = replay.frames.empty() ? 0 : replay.frames.back().timeMs;
+    // The calls as events: the outputs show their text; the chart tells the doors' calls by kind.
+    scenario.replayCalls.clear();
+    std::size_t nextFrame = 0;
+    for (ReplayStep& step : scenario.replay.steps) {
+        if (step.kind == ReplayStep::Kind::Frame) nextFrame = step.frame + 1;
+        if (step.kind != ReplayStep::Kind::Call) continue;
+        Event event{};
+        event.timeMs = nextFrame < replay.frames.size() ? replay.frames[nextFrame].timeMs : scenario.endMs;
+        event.kind = eventKind(step.call);
+        event.value = step.values[0];
+        event.text = step.text;
+        event.line = step.line;
+        step.event = scenario.replayCalls.size();
+        scenario.replayCalls.push_back(std::move(event));
+    }
 }
 
-Recording runReplay(const Scenario& scenario, const host::EntryPoints& api) {
-    Recording recording;
+void runReplay(const Scenario& scenario, const host::EntryPoints& api, const FrameSink& sink) {
     host::releaseAllKeys();
-    std::array<std::int32_t, frame::kSlotCount> panel{};
-    std::array<std::int32_t, frame::kSlotCount> sound{};
-    sound.fill(frame::SoundKeep);
-    std::vector<std::string> calls;
+    // One record, reused, as run() does: the host's arrays keep what the plug-in last wrote.
+    FrameRecord record;
+    record.sound.fill(frame::SoundKeep);
+    record.events.reserve(16);
+    std::array<std::int32_t, frame::kSlotCount> panelFrame;
+    std::array<std::int32_t, frame::kSlotCount> soundFrame;
+    bool newFrame = true;  // the next call starts the calls before the next frame
+    std::int64_t index = 0;
     for (const ReplayStep& step : scenario.replay.steps) {
+        if (newFrame && step.kind != ReplayStep::Kind::Frame) {
+            record.events.clear();
+            record.callDifferences.clear();
+            newFrame = false;
+        }
         if (step.kind == ReplayStep::Kind::Keys) {
             for (const auto& [key, state] : step.keys) host::setKeyState(key, state);
             continue;
@@ -282,10 +334,10 @@ Recording runReplay(const Scenario& scenario, const host::EntryPoints& api) {
                 case ReplayCall::GetPluginVersion: {
                     const std::int32_t version = api.GetPluginVersion();
                     if (version != v[0]) {
-                        recording.callDifferences.push_back(scenario.file + ":" + std::to_string(step.line) +
-                                                            ": GetPluginVersion: expected " +
-                                                            std::to_string(v[0]) + ", got " +
-                                                            std::to_string(version));
+                        record.callDifferences.push_back(scenario.file + ":" + std::to_string(step.line) +
+                                                         ": GetPluginVersion: expected " +
+                                                         std::to_string(v[0]) + ", got " +
+                                                         std::to_string(version));
                     }
                     break;
                 }
@@ -297,12 +349,15 @@ Recording runReplay(const Scenario& scenario, const host::EntryPoints& api) {
                     break;
                 case ReplayCall::SetPower:
                     api.SetPower(v[0]);
+                    record.driver.power = v[0];
                     break;
                 case ReplayCall::SetBrake:
                     api.SetBrake(v[0]);
+                    record.driver.brake = v[0];
                     break;
                 case ReplayCall::SetReverser:
                     api.SetReverser(v[0]);
+                    record.driver.reverser = v[0];
                     break;
                 case ReplayCall::KeyDown:
                     api.KeyDown(v[0]);
@@ -315,9 +370,11 @@ Recording runReplay(const Scenario& scenario, const host::EntryPoints& api) {
                     break;
                 case ReplayCall::DoorOpen:
                     api.DoorOpen();
+                    record.hostDoorsOpen = true;
                     break;
                 case ReplayCall::DoorClose:
                     api.DoorClose();
+                    record.hostDoorsOpen = false;
                     break;
                 case ReplayCall::SetSignal:
                     api.SetSignal(v[0]);
@@ -326,61 +383,57 @@ Recording runReplay(const Scenario& scenario, const host::EntryPoints& api) {
                     api.SetBeaconData(frame::BeaconData{v[0], v[1], step.distance, v[3]});
                     break;
             }
-            calls.push_back(step.text);
+            record.events.push_back(&scenario.replayCalls.at(step.event));
             continue;
         }
         const ReplayFrame& frame = scenario.replay.frames[step.frame];
-        FrameRecord record{};
+        record.index = index++;
         record.timeMs = frame.timeMs;
         record.state = frame.state;
-        record.events = std::move(calls);
-        calls.clear();
-        std::array<std::int32_t, frame::kSlotCount> panelFrame;
-        std::array<std::int32_t, frame::kSlotCount> soundFrame;
         panelFrame.fill(kUntouchedMark);
         soundFrame.fill(kUntouchedMark);
         record.handles = api.Elapse(frame.state, panelFrame.data(), soundFrame.data());
-        for (std::size_t slot = 0; slot < panel.size(); ++slot) {
+        record.panelWritten.reset();
+        record.soundWritten.reset();
+        for (std::size_t slot = 0; slot < panelFrame.size(); ++slot) {
             if (panelFrame[slot] != kUntouchedMark) {
-                panel[slot] = panelFrame[slot];
+                record.panel[slot] = panelFrame[slot];
                 record.panelWritten.set(slot);
             }
             if (soundFrame[slot] != kUntouchedMark) {
-                sound[slot] = soundFrame[slot];
+                record.sound[slot] = soundFrame[slot];
                 record.soundWritten.set(slot);
             }
         }
-        record.panel = panel;
-        record.sound = sound;
-        recording.frames.push_back(std::move(record));
+        sink(record);
+        record.events.clear();
+        record.callDifferences.clear();
+        newFrame = true;
     }
     host::releaseAllKeys();
-    return recording;
+    // A call result after the last frame has no frame to carry it: said, never dropped.
+    if (!record.callDifferences.empty()) throw std::runtime_error(record.callDifferences.front());
 }
 
-std::vector<std::string> checkReplay(const Scenario& scenario, const Recording& recording) {
-    std::vector<std::string> failures;
+void checkReplayFrame(const Scenario& scenario, const FrameRecord& got,
+                      std::vector<std::string>& differences) {
+    differences.insert(differences.end(), got.callDifferences.begin(), got.callDifferences.end());
     const Replay& replay = scenario.replay;
-    std::size_t frameIndex = 0;
-    for (const ReplayStep& step : replay.steps) {
-        if (step.kind != ReplayStep::Kind::Frame) continue;
-        const ReplayFrame& want = replay.frames[step.frame];
-        const FrameRecord& got = recording.frames.at(frameIndex++);
-        std::string first;
-        int count = 0;
-        compareHandle("brake", want.handles.brake, got.handles.brake, first, count);
-        compareHandle("power", want.handles.power, got.handles.power, first, count);
-        compareHandle("reverser", want.handles.reverser, got.handles.reverser, first, count);
-        compareHandle("constantSpeed", want.handles.constantSpeed, got.handles.constantSpeed, first, count);
-        compareWrites("panel", want.panel, got, true, first, count);
-        compareWrites("sound", want.sound, got, false, first, count);
-        if (count == 0) continue;
-        failures.push_back(scenario.file + ":" + std::to_string(step.line) + ": frame " +
-                           std::to_string(frameIndex) + " at " + seconds(want.timeMs) + ": " + first +
-                           (count > 1 ? " (and " + std::to_string(count - 1) + " more in this frame)" : ""));
-    }
-    failures.insert(failures.end(), recording.callDifferences.begin(), recording.callDifferences.end());
-    return failures;
+    const auto index = static_cast<std::size_t>(got.index);
+    if (index >= replay.frames.size()) return;
+    const ReplayFrame& want = replay.frames[index];
+    std::string first;
+    int count = 0;
+    compareHandle("brake", want.handles.brake, got.handles.brake, first, count);
+    compareHandle("power", want.handles.power, got.handles.power, first, count);
+    compareHandle("reverser", want.handles.reverser, got.handles.reverser, first, count);
+    compareHandle("constantSpeed", want.handles.constantSpeed, got.handles.constantSpeed, first, count);
+    compareWrites("panel", want.panel, got, true, first, count);
+    compareWrites("sound", want.sound, got, false, first, count);
+    if (count == 0) return;
+    differences.push_back(scenario.file + ":" + std::to_string(want.line) + ": frame " +
+                          std::to_string(index + 1) + " at " + seconds(want.timeMs) + ": " + first +
+                          (count > 1 ? " (and " + std::to_string(count - 1) + " more in this frame)" : ""));
 }
 
 std::string replaySummary(const Scenario& scenario, const std::vector<std::string>& failures) {

@@ -36,6 +36,7 @@ using SlotWrites = std::vector<std::pair<int, std::int32_t>>;  // (slot, value),
 
 struct ReplayFrame {
     std::int32_t timeMs;  // the scenario time the recorder gave the frame
+    int line = 0;
     frame::VehicleState state;
     frame::Handles handles;  // expected
     SlotWrites panel;        // expected: exactly these slots written, with these values
@@ -52,6 +53,7 @@ struct ReplayStep {
     std::vector<std::pair<int, std::uint8_t>> keys;  // Keys: (virtual key, state byte)
     std::size_t frame = 0;                           // Frame: index into Replay::frames
     std::string text;                                // how the timeline shows a call
+    std::size_t event = 0;                           // Call: index into Scenario::replayCalls
 };
 
 struct Replay {
@@ -65,7 +67,8 @@ bool isReplayStatement(const std::string& head);
 struct Scenario;
 
 // The checks of a whole replay scenario: no keyframes, timed events, expectations or model beside
-// it, and at most kMaxFrames frames. Also sets the end time to the last frame's.
+// it, and at most kMaxFrames frames. Also sets the end time to the last frame's, and lists the
+// calls as events for the outputs (Scenario::replayCalls).
 void finishReplay(Scenario& scenario, std::vector<std::string>& errors);
 
 // Parses one replay statement into replay; returns what is wrong with it, or an empty string.

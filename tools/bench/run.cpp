@@ -213,17 +213,22 @@ double modelSpeed(const TrainModel& model, double speed, const frame::Handles& h
     return next;
 }
 
-Recording run(const Scenario& scenario, const host::EntryPoints& api) {
-    if (!scenario.replay.steps.empty()) return runReplay(scenario, api);
-    Recording recording;
+std::int64_t frameCount(const Scenario& scenario) {
+    if (!scenario.replay.steps.empty()) return static_cast<std::int64_t>(scenario.replay.frames.size());
+    return static_cast<std::int64_t>(scenario.endMs) / scenario.stepMs + 1;
+}
+
+void run(const Scenario& scenario, const host::EntryPoints& api, const FrameSink& sink) {
+    if (!scenario.replay.steps.empty()) return runReplay(scenario, api, sink);
     host::releaseAllKeys();
     api.Load();
     api.SetVehicleSpec(scenario.vehicle);
     api.Initialize(0);
 
-    std::array<std::int32_t, frame::kSlotCount> panel{};
-    std::array<std::int32_t, frame::kSlotCount> sound{};
-    sound.fill(frame::SoundKeep);
+    // One record, reused: a frame's arrays and calls are overwritten by the next frame's.
+    FrameRecord record;
+    record.sound.fill(frame::SoundKeep);
+    record.events.reserve(16);
     const auto& positions = scenario.keyframes[static_cast<std::size_t>(Channel::Position)];
     const double dt = static_cast<double>(scenario.stepMs) / 1000.0;
     double speed = channel(scenario, Channel::Speed, 0);
@@ -231,18 +236,42 @@ Recording run(const Scenario& scenario, const host::EntryPoints& api) {
     double previousSpeed = speed;
     std::size_t nextEvent = 0;
     std::uint32_t clockOffset = static_cast<std::uint32_t>(scenario.clockMs);
+    std::array<std::int32_t, frame::kSlotCount> panelFrame;
+    std::array<std::int32_t, frame::kSlotCount> soundFrame;
 
-    for (std::int64_t t = 0; t <= scenario.endMs; t += scenario.stepMs) {
+    std::int64_t index = 0;
+    for (std::int64_t t = 0; t <= scenario.endMs; t += scenario.stepMs, ++index) {
         const auto timeMs = static_cast<std::int32_t>(t);
-        FrameRecord record{};
+        record.index = index;
         record.timeMs = timeMs;
+        record.events.clear();
         while (nextEvent < scenario.events.size() && scenario.events[nextEvent].timeMs <= timeMs) {
             const Event& event = scenario.events[nextEvent++];
             apply(event, api);
-            if (event.kind == EventKind::SetClock) {
-                clockOffset = static_cast<std::uint32_t>(event.value) - static_cast<std::uint32_t>(timeMs);
+            switch (event.kind) {
+                case EventKind::SetClock:
+                    clockOffset =
+                        static_cast<std::uint32_t>(event.value) - static_cast<std::uint32_t>(timeMs);
+                    break;
+                case EventKind::SetPower:
+                    record.driver.power = event.value;
+                    break;
+                case EventKind::SetBrake:
+                    record.driver.brake = event.value;
+                    break;
+                case EventKind::SetReverser:
+                    record.driver.reverser = event.value;
+                    break;
+                case EventKind::DoorOpen:
+                    record.hostDoorsOpen = true;
+                    break;
+                case EventKind::DoorClose:
+                    record.hostDoorsOpen = false;
+                    break;
+                default:
+                    break;
             }
-            record.events.push_back(event.text);
+            record.events.push_back(&event);
         }
         if (!scenario.model.enabled) speed = channel(scenario, Channel::Speed, timeMs);
         if (!positions.empty()) {
@@ -263,53 +292,71 @@ Recording run(const Scenario& scenario, const host::EntryPoints& api) {
         state.sapPressure = static_cast<float>(channel(scenario, Channel::Sap, timeMs));
         state.current = static_cast<float>(channel(scenario, Channel::Current, timeMs));
 
-        std::array<std::int32_t, frame::kSlotCount> panelFrame;
-        std::array<std::int32_t, frame::kSlotCount> soundFrame;
         panelFrame.fill(kUntouchedMark);
         soundFrame.fill(kUntouchedMark);
         record.handles = api.Elapse(state, panelFrame.data(), soundFrame.data());
-        for (std::size_t slot = 0; slot < panel.size(); ++slot) {
+        record.panelWritten.reset();
+        record.soundWritten.reset();
+        for (std::size_t slot = 0; slot < panelFrame.size(); ++slot) {
             if (panelFrame[slot] != kUntouchedMark) {
-                panel[slot] = panelFrame[slot];
+                record.panel[slot] = panelFrame[slot];
                 record.panelWritten.set(slot);
             }
             if (soundFrame[slot] != kUntouchedMark) {
-                sound[slot] = soundFrame[slot];
+                record.sound[slot] = soundFrame[slot];
                 record.soundWritten.set(slot);
             }
         }
-        record.panel = panel;
-        record.sound = sound;
-        recording.frames.push_back(std::move(record));
+        sink(record);
 
-        if (scenario.model.enabled)
-            speed = modelSpeed(scenario.model, speed, recording.frames.back().handles, dt);
+        if (scenario.model.enabled) speed = modelSpeed(scenario.model, speed, record.handles, dt);
     }
     api.Dispose();
     host::releaseAllKeys();
+}
+
+Recording run(const Scenario& scenario, const host::EntryPoints& api) {
+    Recording recording;
+    run(scenario, api, [&](const FrameRecord& record) { recording.frames.push_back(record); });
     return recording;
 }
 
-std::vector<std::string> check(const Scenario& scenario, const Recording& recording) {
-    if (!scenario.replay.steps.empty()) return checkReplay(scenario, recording);
-    std::vector<std::string> failures;
-    for (const Expectation& expectation : scenario.expectations) {
-        bool checked = false;
-        for (const FrameRecord& record : recording.frames) {
-            if (record.timeMs < expectation.fromMs || record.timeMs > expectation.toMs) continue;
-            checked = true;
-            std::string message = failure(scenario, expectation, record);
-            if (!message.empty()) {
-                failures.push_back(std::move(message));
-                break;  // the first frame that fails tells the story
-            }
+Checker::Checker(const Scenario& scenario) : scenario_(scenario), results_(scenario.expectations.size()) {}
+
+void Checker::frame(const FrameRecord& record) {
+    if (!scenario_.replay.steps.empty()) return checkReplayFrame(scenario_, record, replayDifferences_);
+    for (std::size_t i = 0; i < results_.size(); ++i) {
+        const Expectation& expectation = scenario_.expectations[i];
+        Result& result = results_[i];
+        if (record.timeMs < expectation.fromMs || record.timeMs > expectation.toMs) continue;
+        result.checked = true;
+        if (result.failedAtMs >= 0) continue;  // the first frame that fails tells the story
+        std::string message = failure(scenario_, expectation, record);
+        if (!message.empty()) {
+            result.failedAtMs = record.timeMs;
+            result.message = std::move(message);
         }
-        if (!checked) {
-            failures.push_back(scenario.file + ":" + std::to_string(expectation.line) +
+    }
+}
+
+std::vector<std::string> Checker::failures() const {
+    if (!scenario_.replay.steps.empty()) return replayDifferences_;
+    std::vector<std::string> failures;
+    for (std::size_t i = 0; i < results_.size(); ++i) {
+        if (!results_[i].checked) {
+            failures.push_back(scenario_.file + ":" + std::to_string(scenario_.expectations[i].line) +
                                ": no frame was checked");
+        } else if (results_[i].failedAtMs >= 0) {
+            failures.push_back(results_[i].message);
         }
     }
     return failures;
+}
+
+std::vector<std::string> check(const Scenario& scenario, const Recording& recording) {
+    Checker checker(scenario);
+    for (const FrameRecord& record : recording.frames) checker.frame(record);
+    return checker.failures();
 }
 
 }  // namespace bench

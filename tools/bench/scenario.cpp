@@ -330,6 +330,31 @@ void parseVehicle(Scenario& scenario, const Words& words) {
     }
 }
 
+// "label panel|sound SLOT NAME": a name for a slot, shown wherever the slot is.
+void parseLabel(Scenario& scenario, const Words& words, int line) {
+    if (words.size() != 4 || (words[1] != "panel" && words[1] != "sound"))
+        fail("expected 'label panel|sound SLOT NAME' (one word, such as doors-closed)");
+    const std::int32_t slot = parseInt(words[2], "a slot number (0 to 255)");
+    if (slot < 0 || slot >= frame::kSlotCount)
+        fail("expected a slot number (0 to 255), got " + quoted(words[2]));
+    const std::string& name = words[3];
+    if (name.size() > kMaxLabelLength) {
+        fail("a label has at most " + std::to_string(kMaxLabelLength) + " characters, got " +
+             std::to_string(name.size()));
+    }
+    for (const char c : name) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           c == '-' || c == '_' || c == '.';
+        if (!plain) fail("a label is letters, digits, '-', '_' and '.', got " + quoted(name));
+    }
+    SlotLabel& label =
+        (words[1] == "panel" ? scenario.panelLabels : scenario.soundLabels)[static_cast<std::size_t>(slot)];
+    if (label.line) {
+        fail(words[1] + " " + words[2] + " is already labelled on line " + std::to_string(label.line));
+    }
+    label = {name, line};
+}
+
 struct Seen {
     int plugin = 0;
     int end = 0;
@@ -383,6 +408,8 @@ void parseLine(Scenario& scenario, Seen& seen, const std::string& raw, int line)
         } else {
             fail("expected 'power', 'brake' or 'grade' after 'model', got " + quoted(words[1]));
         }
+    } else if (head == "label") {
+        parseLabel(scenario, words, line);
     } else if (head == "at") {
         if (words.size() < 2) fail("expected 'at TIME ...'");
         parseTimed(scenario, parseTime(words[1], "a time"), words, 2, line, text);
@@ -402,8 +429,8 @@ void parseLine(Scenario& scenario, Seen& seen, const std::string& raw, int line)
         if (!problem.empty()) fail(problem);
     } else {
         fail(
-            "expected a statement (title, plugin, ini, vehicle, step, end, clock, start-position, model, at, "
-            "from, call, keys, frame), got " +
+            "expected a statement (title, plugin, ini, vehicle, step, end, clock, start-position, model, "
+            "label, at, from, call, keys, frame), got " +
             quoted(head));
     }
 }
@@ -436,6 +463,15 @@ const char* channelName(Channel channel) {
             return "position";
     }
     return "?";
+}
+
+bool parseTimeText(const std::string& text, std::int32_t* ms) {
+    try {
+        *ms = parseTime(text, "a time");
+        return true;
+    } catch (const LineError&) {
+        return false;
+    }
 }
 
 std::string soundName(std::int32_t value) {
@@ -472,6 +508,7 @@ ParseResult parseScenario(const std::string& text, const std::string& file) {
         if (start != std::string::npos && raw.compare(start, 3, "ini") == 0 &&
             (raw.size() == start + 3 || raw[start + 3] == ' ' || raw[start + 3] == '\t')) {
             scenario.hasIni = true;
+            scenario.iniLines.push_back(line);
             scenario.ini += (raw.size() > start + 4 ? raw.substr(start + 4) : std::string()) + "\r\n";
             continue;
         }
@@ -546,9 +583,11 @@ ParseResult parseScenario(const std::string& text, const std::string& file) {
 double valueAt(const std::vector<Keyframe>& keyframes, std::int32_t timeMs, double fallback) {
     if (keyframes.empty()) return fallback;
     if (timeMs < keyframes.front().timeMs) return keyframes.front().value;
-    // The last keyframe at or before the time; with two at one time, the later one.
-    std::size_t i = 0;
-    while (i + 1 < keyframes.size() && keyframes[i + 1].timeMs <= timeMs) ++i;
+    // The last keyframe at or before the time; with two at one time, the later one. A binary
+    // search, so a long recording with many keyframes costs little per frame.
+    const auto after = std::upper_bound(keyframes.begin(), keyframes.end(), timeMs,
+                                        [](std::int32_t t, const Keyframe& k) { return t < k.timeMs; });
+    const auto i = static_cast<std::size_t>(after - keyframes.begin()) - 1;
     if (i + 1 == keyframes.size()) return keyframes[i].value;
     const Keyframe& a = keyframes[i];
     const Keyframe& b = keyframes[i + 1];

@@ -78,12 +78,21 @@ struct TrainModel {
     int brakeLine = 0;
 };
 
+// A name for a panel or sound slot ("label panel 20 doors-closed"); line 0 when the scenario gives
+// none. The bench may also name a slot from the plug-in's INI keys (line stays 0).
+inline constexpr std::size_t kMaxLabelLength = 32;
+struct SlotLabel {
+    std::string name;
+    int line = 0;
+};
+
 struct Scenario {
     std::string file;
     std::string title;
     std::string plugin;
     bool hasIni = false;
-    std::string ini;  // the INI file's contents, lines ending in CRLF
+    std::string ini;            // the INI file's contents, lines ending in CRLF
+    std::vector<int> iniLines;  // the scenario line of each INI line
     frame::VehicleSpec vehicle{8, 5, 1, 6, 10};
     std::int32_t stepMs = 100;
     std::int32_t endMs = 0;
@@ -93,12 +102,15 @@ struct Scenario {
     std::vector<Event> events;  // in time order, file order within one time
     std::vector<Expectation> expectations;
     TrainModel model;
-    Replay replay;  // a recording: calls and exact frames instead of keyframes and events
+    std::array<SlotLabel, frame::kSlotCount> panelLabels;
+    std::array<SlotLabel, frame::kSlotCount> soundLabels;
+    Replay replay;                   // a recording: calls and exact frames instead of keyframes and events
+    std::vector<Event> replayCalls;  // the recording's calls, as the timeline and chart show them
 };
 
-// The most frames one run may have: the bench keeps every frame for the CSV and the chart
-// (about 2 KB each).
-inline constexpr std::int64_t kMaxFrames = 100000;
+// The most frames one run may have. The bench streams the frames, so this bounds the time a run
+// takes (a few minutes at most), not its memory.
+inline constexpr std::int64_t kMaxFrames = 10000000;
 
 struct ParseResult {
     Scenario scenario;
@@ -111,6 +123,10 @@ ParseResult parseScenario(const std::string& text, const std::string& file);
 // keyframe, the last after the last; fallback without keyframes. At a time with two keyframes (a
 // jump) the later one counts from that time on.
 double valueAt(const std::vector<Keyframe>& keyframes, std::int32_t timeMs, double fallback);
+
+// A time as the scenario writes it ("12.5", "12.5s", "12500ms"), for the command line; false when
+// it is not one.
+bool parseTimeText(const std::string& text, std::int32_t* ms);
 
 // Names of sound and constant-speed commands, or the number as text.
 std::string soundName(std::int32_t value);

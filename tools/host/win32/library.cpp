@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tools/host/plugin_library.h"
+#include "tools/host/win32/stack_check.h"
 
 namespace host {
 
@@ -28,7 +29,7 @@ void* findSymbol(void* library, const char* name) {
     void* address = nullptr;
     static_assert(sizeof(address) == sizeof(symbol));
     std::memcpy(&address, &symbol, sizeof(address));
-    return address;
+    return guardEntryPoint(library, name, address);
 }
 
 void unloadLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
