@@ -56,7 +56,7 @@ build_release() {
 
   for preset in release-linux release-win32 release-win64; do
     echo "== $preset: configure and build"
-    local targets=(Tavrel Quinsora Vesk bench)
+    local targets=(Tavrel Quinsora Vesk Recorder bench)
     [ "$preset" = release-win64 ] && targets+=(ini_writer)
     (cd "$src" && cmake --preset "$preset" >/dev/null &&
       cmake --build --preset "$preset" -j "$jobs" --target "${targets[@]}" >/dev/null)
@@ -79,12 +79,12 @@ build_release() {
   local docs=$work/docs
   mkdir -p "$docs/docs"
   local links=(install.md=../README.html tavrel.md=tavrel.html quinsora.md=quinsora.html vesk.md=vesk.html
-    platforms.md=platforms.html scenarios.md=scenarios.html)
+    platforms.md=platforms.html scenarios.md=scenarios.html recorder.md=recorder.html)
   "$python" "$src/scripts/pack_release.py" html "$docs/README.html" "$src/docs/install.md" \
     "Tavrel, Quinsora and Vesk: installing and using the plug-ins" \
     install.md=README.html tavrel.md=docs/tavrel.html quinsora.md=docs/quinsora.html vesk.md=docs/vesk.html \
-    platforms.md=docs/platforms.html scenarios.md=docs/scenarios.html ../CHANGELOG.md=CHANGELOG.txt
-  for page in tavrel quinsora vesk platforms scenarios; do
+    platforms.md=docs/platforms.html scenarios.md=docs/scenarios.html recorder.md=docs/recorder.html ../CHANGELOG.md=CHANGELOG.txt
+  for page in tavrel quinsora vesk platforms scenarios recorder; do
     "$python" "$src/scripts/pack_release.py" html "$docs/docs/$page.html" "$src/docs/$page.md" \
       "$(head -1 "$src/docs/$page.md" | sed 's/^# //')" "${links[@]}"
   done
@@ -95,7 +95,7 @@ build_release() {
   for arch in x86 x64; do
     local bin=$win32
     [ $arch = x64 ] && bin=$win64
-    cp "$bin/Tavrel.dll" "$bin/Quinsora.dll" "$bin/Vesk.dll" "$bin/bench.exe" "$windows/$arch/"
+    cp "$bin/Tavrel.dll" "$bin/Quinsora.dll" "$bin/Vesk.dll" "$bin/Recorder.dll" "$bin/bench.exe" "$windows/$arch/"
     cp "$inis/Tavrel.ini" "$inis/Quinsora.ini" "$inis/Vesk.ini" "$windows/$arch/"
   done
   cp "$src"/scenarios/*.scn "$windows/scenarios/"
@@ -105,7 +105,7 @@ build_release() {
 
   local linuxstage=$work/stage-linux/$name-$version-linux-x86_64
   mkdir -p "$linuxstage/scenarios"
-  cp "$linux/Tavrel.so" "$linux/Quinsora.so" "$linux/Vesk.so" "$linux/bench" "$linuxstage/"
+  cp "$linux/Tavrel.so" "$linux/Quinsora.so" "$linux/Vesk.so" "$linux/Recorder.so" "$linux/bench" "$linuxstage/"
   cp "$src"/scenarios/*.scn "$linuxstage/scenarios/"
   cp -r "$docs/README.html" "$docs/docs" "$linuxstage/"
   cp "$src/LICENSE" "$src/CHANGELOG.md" "$linuxstage/"

@@ -38,14 +38,15 @@ scenarios=$(cd "$here/../scenarios" && ls *.scn | sed 's|^|scenarios/|')
 pages="README.html
 docs/platforms.html
 docs/quinsora.html
+docs/recorder.html
 docs/scenarios.html
 docs/tavrel.html
 docs/vesk.html"
 want_windows=$( { echo "$pages"; echo "$scenarios"; echo LICENSE.txt; echo CHANGELOG.txt
-  for arch in x86 x64; do for f in Tavrel.dll Quinsora.dll Vesk.dll bench.exe Tavrel.ini Quinsora.ini Vesk.ini; do
+  for arch in x86 x64; do for f in Tavrel.dll Quinsora.dll Vesk.dll Recorder.dll bench.exe Tavrel.ini Quinsora.ini Vesk.ini; do
     echo "$arch/$f"; done; done; } | sort)
 want_linux=$( { echo "$pages"; echo "$scenarios"; echo LICENSE; echo CHANGELOG.md
-  for f in Tavrel.so Quinsora.so Vesk.so bench; do echo "$f"; done; } | sort)
+  for f in Tavrel.so Quinsora.so Vesk.so Recorder.so bench; do echo "$f"; done; } | sort)
 win=$work/windows/$base
 lin=$work/linux/$base-linux-x86_64
 [ -d "$win" ] || fail "the zip has no top folder $base"
@@ -58,7 +59,8 @@ if [ "$have_linux" = "$want_linux" ]; then echo "ok   tar.gz: $(wc -l <<<"$have_
 else fail "tar.gz contents differ from the expected list:"; diff <(echo "$want_linux") <(echo "$have_linux") || true; fi
 
 # The libraries' tables and the version resources.
-plugins=(Tavrel Quinsora Vesk)
+# The recorder has the same sixteen entry points and the same import rules as the plug-ins.
+plugins=(Tavrel Quinsora Vesk Recorder)
 bash "$here/check_library_tables.sh" win32 i686-w64-mingw32-objdump "$win/x86" "${plugins[@]}" || fail "x86 DLL tables"
 bash "$here/check_library_tables.sh" win64 x86_64-w64-mingw32-objdump "$win/x64" "${plugins[@]}" || fail "x64 DLL tables"
 bash "$here/check_library_tables.sh" linux nm "$lin" "${plugins[@]}" || fail "Linux library tables"

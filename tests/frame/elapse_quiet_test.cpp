@@ -1,7 +1,7 @@
 // Elapse runs once per frame inside the simulator's frame loop: it must not allocate, open a file or
 // enter the kernel. Each plug-in is driven through many frames in a child process that has switched
 // to strict seccomp, where any system call other than read, write and exit kills it, and with
-// malloc counting its calls.
+// malloc counting its calls. The recorder is checked the same way, in front of each plug-in.
 #include <gtest/gtest.h>
 #include <linux/seccomp.h>
 #include <sys/prctl.h>
@@ -15,14 +15,17 @@
 #include <limits>
 #include <new>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "ats_plugins.h"
 #include "tools/host/plugin_library.h"
 #include "tools/host/temp_folder.h"
 
 namespace {
-std::atomic<long> allocations{0};
-}
+// Counted per thread: the recorder's writer thread allocates as it likes, beside the frames.
+thread_local long allocations = 0;
+}  // namespace
 
 // Every allocation in the process reaches the C library's malloc, including those of a plug-in
 // that carries its own C++ runtime (its operator new calls malloc). The test program exports its
@@ -37,15 +40,15 @@ void* __libc_realloc(void* block, std::size_t size);
 void __libc_free(void* block);
 
 void* malloc(std::size_t size) noexcept {
-    allocations.fetch_add(1, std::memory_order_relaxed);
+    ++allocations;
     return __libc_malloc(size);
 }
 void* calloc(std::size_t count, std::size_t size) noexcept {
-    allocations.fetch_add(1, std::memory_order_relaxed);
+    ++allocations;
     return __libc_calloc(count, size);
 }
 void* realloc(void* block, std::size_t size) noexcept {
-    allocations.fetch_add(1, std::memory_order_relaxed);
+    ++allocations;
     return __libc_realloc(block, size);
 }
 void free(void* block) noexcept { __libc_free(block); }
@@ -65,6 +68,7 @@ constexpr int kQuiet = 0;
 constexpr int kAllocated = 3;
 constexpr int kCannotLoad = 4;
 constexpr int kNoSeccomp = 5;
+constexpr int kKilled = 6;
 
 [[noreturn]] void leave(int code) {
     // Only plain exit is allowed under strict seccomp; exit_group would be a violation.
@@ -99,7 +103,15 @@ void driveFrames(const host::EntryPoints& api, int frames) {
     }
 }
 
-[[noreturn]] void runChild(const std::string& library) {
+// Drives the checked frames under strict seccomp; returns the verdict, if the thread survives.
+int checkedFrames(const host::EntryPoints& api) {
+    const long before = allocations;
+    if (prctl(PR_SET_SECCOMP, SECCOMP_MODE_STRICT) != 0) return kNoSeccomp;
+    driveFrames(api, 3000);
+    return allocations == before ? kQuiet : kAllocated;
+}
+
+[[noreturn]] void runChild(const std::string& library, bool ownThread) {
     std::string error;
     auto plugin = host::PluginLibrary::open(library, &error);
     if (!plugin) leave(kCannotLoad);
@@ -108,10 +120,18 @@ void driveFrames(const host::EntryPoints& api, int frames) {
     api.SetVehicleSpec({8, 5, 0, 0, 10});
     api.Initialize(0);
     driveFrames(api, 20);  // anything lazily set up on first use happens here, outside the check
-    const long before = allocations.load();
-    if (prctl(PR_SET_SECCOMP, SECCOMP_MODE_STRICT) != 0) leave(kNoSeccomp);
-    driveFrames(api, 3000);
-    leave(allocations.load() == before ? kQuiet : kAllocated);
+    if (!ownThread) leave(checkedFrames(api));
+    // The recorder has a writer thread of its own, which a plain exit of this thread would leave
+    // running: the checked frames run on a thread of their own, which ends with a bare exit (all
+    // that seccomp allows), and this thread ends the process with that thread's verdict. A thread
+    // killed for a system call leaves the verdict at kKilled.
+    std::atomic<int> verdict{kKilled};
+    std::thread frames([&] {
+        verdict.store(checkedFrames(api));
+        syscall(SYS_exit, 0);
+    });
+    frames.join();  // the kernel wakes this when the thread ends, however it ends
+    std::_Exit(verdict.load());
 }
 
 class ElapseQuiet : public testing::TestWithParam<const char*> {};
@@ -119,14 +139,27 @@ class ElapseQuiet : public testing::TestWithParam<const char*> {};
 TEST_P(ElapseQuiet, MakesNoSystemCallAndNoAllocation) {
     if (kSanitized) GTEST_SKIP() << "sanitizer runtimes make system calls of their own";
     host::TempFolder folder("quiet");
-    const std::string library =
-        host::copyPluginTo(std::string(ATS_BIN) + "/" + GetParam() + ATS_PLUGIN_SUFFIX, folder);
+    // "Recorder:NAME": the recorder in front of the plug-in NAME, recording it.
+    const std::string param = GetParam();
+    const std::size_t colon = param.find(':');
+    const std::string name = param.substr(colon + 1);
+    auto copy = [&](const std::string& library) {
+        return host::copyPluginTo(std::string(ATS_BIN) + "/" + library + ATS_PLUGIN_SUFFIX, folder);
+    };
+    std::string library = copy(name);
+    const bool recorded = colon != std::string::npos;
+    if (recorded) {
+        library = copy("Recorder");
+        ASSERT_TRUE(host::writeFile(
+            folder.file("Recorder.ini"),
+            "[Recorder]\r\nPlugin=" + name + ATS_PLUGIN_SUFFIX + "\r\nRecording=run.scn\r\n"));
+    }
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         // Load and run in a folder of its own, so the INI file goes there.
         if (chdir(folder.path().c_str()) != 0) leave(kCannotLoad);
-        runChild(library);
+        runChild(library, recorded);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -144,6 +177,9 @@ TEST_P(ElapseQuiet, MakesNoSystemCallAndNoAllocation) {
         case kCannotLoad:
             FAIL() << GetParam() << ": could not be loaded";
             break;
+        case kKilled:
+            FAIL() << GetParam() << ": the frames' thread was killed (a frame made a system call)";
+            break;
         case kNoSeccomp:
             GTEST_SKIP() << "strict seccomp is not available here";
             break;
@@ -152,9 +188,21 @@ TEST_P(ElapseQuiet, MakesNoSystemCallAndNoAllocation) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Plugins, ElapseQuiet, testing::ValuesIn(host::kPluginNames),
+// Each plug-in alone, then the recorder in front of each ("Recorder:NAME").
+std::vector<const char*> quietCases() {
+    static std::vector<std::string> recorded;
+    for (const char* name : host::kPluginNames) recorded.push_back(std::string("Recorder:") + name);
+    std::vector<const char*> cases(std::begin(host::kPluginNames), std::end(host::kPluginNames));
+    for (const std::string& name : recorded) cases.push_back(name.c_str());
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Plugins, ElapseQuiet, testing::ValuesIn(quietCases()),
                          [](const testing::TestParamInfo<const char*>& row) {
-                             return std::string(row.param);
+                             std::string name = row.param;
+                             const std::size_t colon = name.find(':');
+                             return colon == std::string::npos ? name
+                                                               : "RecorderWith" + name.substr(colon + 1);
                          });
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "tools/bench/ini_check.h"
 #include "tools/bench/output.h"
 #include "tools/bench/process.h"
+#include "tools/bench/replay_run.h"
 #include "tools/bench/report.h"
 #include "tools/bench/run.h"
 #include "tools/bench/scenario.h"
@@ -442,7 +443,9 @@ int runOne(const Options& options, const Source& source) {
     }
     for (const std::string& failure : failures) std::cerr << failure << "\n";
     const std::size_t total = scenario.expectations.size();
-    if (failures.empty()) {
+    if (!scenario.replay.steps.empty()) {
+        (failures.empty() ? std::cout : std::cerr) << bench::replaySummary(scenario, failures) << "\n";
+    } else if (failures.empty()) {
         std::cout << scenario.file << ": " << total << " expectation(s) met, " << frames << " frames\n";
     } else {
         std::cerr << scenario.file << ": " << failures.size() << " of " << total

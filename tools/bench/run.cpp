@@ -1,6 +1,8 @@
 // See tools/bench/run.h.
 #include "tools/bench/run.h"
 
+#include "tools/bench/replay_run.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -239,11 +241,13 @@ double modelSpeed(const TrainModel& model, double speed, const frame::Handles& h
 }
 
 std::int64_t frameCount(const Scenario& scenario) {
+    if (!scenario.replay.steps.empty()) return static_cast<std::int64_t>(scenario.replay.frames.size());
     return static_cast<std::int64_t>(scenario.endMs) / scenario.stepMs + 1;
 }
 
 std::vector<std::string> run(const Scenario& scenario, const host::EntryPoints& api, const FrameSink& sink,
                              const RunHooks& hooks) {
+    if (!scenario.replay.steps.empty()) return runReplay(scenario, api, sink, hooks);
     host::releaseAllKeys();
     api.Load();
     api.SetVehicleSpec(scenario.vehicle);
@@ -358,6 +362,7 @@ Recording run(const Scenario& scenario, const host::EntryPoints& api, const RunH
 Checker::Checker(const Scenario& scenario) : scenario_(scenario), results_(scenario.expectations.size()) {}
 
 void Checker::frame(const FrameRecord& record) {
+    if (!scenario_.replay.steps.empty()) return checkReplayFrame(scenario_, record, replayDifferences_);
     for (std::size_t i = 0; i < results_.size(); ++i) {
         const Expectation& expectation = scenario_.expectations[i];
         Result& result = results_[i];
@@ -373,6 +378,7 @@ void Checker::frame(const FrameRecord& record) {
 }
 
 std::vector<std::string> Checker::failures() const {
+    if (!scenario_.replay.steps.empty()) return replayDifferences_;
     std::vector<std::string> failures;
     for (std::size_t i = 0; i < results_.size(); ++i) {
         if (!results_[i].checked) {

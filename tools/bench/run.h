@@ -41,6 +41,8 @@ struct FrameRecord {
     std::bitset<frame::kSlotCount> soundWritten;
     std::vector<const Event*> events;  // the calls made before this frame (into the scenario)
     std::vector<std::string> notices;  // what the plug-in wrote on stderr, up to this frame's calls
+    // A replay's calls before this frame whose results differ from the recording's.
+    std::vector<std::string> callDifferences;
 };
 
 // Every frame of a run, kept whole: for tests and small runs. The bench itself streams.
@@ -65,8 +67,9 @@ using FrameSink = std::function<void(const FrameRecord&)>;
 std::int64_t frameCount(const Scenario& scenario);
 
 // Calls Load, SetVehicleSpec, Initialize, then one Elapse per frame with the scenario's events
-// between frames, then Dispose. The keyboard is driven through host::setKeyDown. Nothing is kept:
-// each frame goes to the sink and is then overwritten, so a run of any length takes the same memory.
+// between frames, then Dispose; a recording (the replay form) makes its own calls instead
+// (runReplay). The keyboard is driven through host::setKeyDown. Nothing is kept: each frame goes to
+// the sink and is then overwritten, so a run of any length takes the same memory.
 // Returns what the plug-in wrote on stderr at Dispose (its closing notice).
 std::vector<std::string> run(const Scenario& scenario, const host::EntryPoints& api, const FrameSink& sink,
                              const RunHooks& hooks = {});
@@ -97,6 +100,7 @@ public:
 private:
     const Scenario& scenario_;
     std::vector<Result> results_;
+    std::vector<std::string> replayDifferences_;  // a recording's: one per frame that differs
 };
 
 // One message per failed expectation, for a recording kept whole.

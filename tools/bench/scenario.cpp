@@ -465,11 +465,13 @@ void parseLine(Scenario& scenario, Seen& seen, const std::string& raw, int line)
         if (expectation.toMs < expectation.fromMs) fail("the range ends before it starts");
         expectation.text = text;
         scenario.expectations.push_back(expectation);
+    } else if (isReplayStatement(head)) {
+        const std::string problem = parseReplayStatement(scenario.replay, words, line);
+        if (!problem.empty()) fail(problem);
     } else {
         fail(
             "expected a statement (title, plugin, ini, vehicle, step, end, clock, start-position, model, "
-            "label, "
-            "at, from), got " +
+            "label, at, from, call, keys, frame), got " +
             quoted(head));
     }
 }
@@ -635,7 +637,8 @@ ParseResult parseScenario(const std::string& input, const std::string& file) {
     // empty file, as an editor shows it).
     line = std::max(line, 1);
     if (!seen.plugin) error(line, "expected a 'plugin NAME' line");
-    if (!seen.end) error(line, "expected an 'end TIME' line");
+    if (!seen.end && scenario.replay.steps.empty()) error(line, "expected an 'end TIME' line");
+    finishReplay(scenario, result.errors);
     if (seen.end && scenario.endMs / scenario.stepMs + 1 > kMaxFrames) {
         error(seen.end, "the run has " + std::to_string(scenario.endMs / scenario.stepMs + 1) +
                             " frames, more than " + std::to_string(kMaxFrames) +

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frame/host.h"
+#include "tools/bench/replay.h"
 
 namespace bench {
 
@@ -110,6 +111,8 @@ struct Scenario {
     TrainModel model;
     std::array<SlotLabel, frame::kSlotCount> panelLabels;
     std::array<SlotLabel, frame::kSlotCount> soundLabels;
+    Replay replay;                   // a recording: calls and exact frames instead of keyframes and events
+    std::vector<Event> replayCalls;  // the recording's calls, as the timeline and chart show them
 };
 
 // The most frames one run may have. The bench streams the frames, so this bounds the time a run

@@ -60,6 +60,8 @@ void unloadLibrary(void* library);
 // keyboard state with SetKeyboardState.
 void setKeyDown(int virtualKey, bool down);
 void releaseAllKeys();
+// Sets the whole state byte of a key (bit 0x80: down; the low bit: toggled), as a recording holds it.
+void setKeyState(int virtualKey, unsigned char state);
 
 // The full path of the running program, empty if the system cannot tell.
 std::string executablePath();

@@ -38,6 +38,11 @@ void setKeyDown(int virtualKey, bool down) {
     keyboard[virtualKey] = down ? 0x80 : 0x00;
 }
 
+void setKeyState(int virtualKey, unsigned char state) {
+    if (virtualKey < 0 || virtualKey > 255) return;
+    keyboard[virtualKey] = state;
+}
+
 void releaseAllKeys() { std::memset(keyboard, 0, sizeof keyboard); }
 
 std::string executablePath() {

@@ -42,6 +42,14 @@ void setKeyDown(int virtualKey, bool down) {
     SetKeyboardState(state);
 }
 
+void setKeyState(int virtualKey, unsigned char state) {
+    if (virtualKey < 0 || virtualKey > 255) return;
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[virtualKey] = state;
+    SetKeyboardState(keys);
+}
+
 void releaseAllKeys() {
     BYTE state[256] = {};
     SetKeyboardState(state);
