@@ -309,8 +309,6 @@ std::vector<std::string> runReplay(const Scenario& scenario, const host::EntryPo
     FrameRecord record;
     record.sound.fill(frame::SoundKeep);
     record.events.reserve(16);
-    std::array<std::int32_t, frame::kSlotCount> panelFrame;
-    std::array<std::int32_t, frame::kSlotCount> soundFrame;
     bool newFrame = true;  // the next call starts the calls before the next frame
     std::int64_t index = 0;
     for (const ReplayStep& step : scenario.replay.steps) {
@@ -395,21 +393,7 @@ std::vector<std::string> runReplay(const Scenario& scenario, const host::EntryPo
         record.index = index++;
         record.timeMs = frame.timeMs;
         record.state = frame.state;
-        panelFrame.fill(kUntouchedMark);
-        soundFrame.fill(kUntouchedMark);
-        record.handles = api.Elapse(frame.state, panelFrame.data(), soundFrame.data());
-        record.panelWritten.reset();
-        record.soundWritten.reset();
-        for (std::size_t slot = 0; slot < panelFrame.size(); ++slot) {
-            if (panelFrame[slot] != kUntouchedMark) {
-                record.panel[slot] = panelFrame[slot];
-                record.panelWritten.set(slot);
-            }
-            if (soundFrame[slot] != kUntouchedMark) {
-                record.sound[slot] = soundFrame[slot];
-                record.soundWritten.set(slot);
-            }
-        }
+        elapseInto(api, frame.state, record);
         sink(record);
         record.events.clear();
         record.callDifferences.clear();

@@ -240,6 +240,26 @@ double modelSpeed(const TrainModel& model, double speed, const frame::Handles& h
     return next;
 }
 
+void elapseInto(const host::EntryPoints& api, const frame::VehicleState& state, FrameRecord& record) {
+    std::array<std::int32_t, frame::kSlotCount> panelFrame;
+    std::array<std::int32_t, frame::kSlotCount> soundFrame;
+    panelFrame.fill(kUntouchedMark);
+    soundFrame.fill(kUntouchedMark);
+    record.handles = api.Elapse(state, panelFrame.data(), soundFrame.data());
+    record.panelWritten.reset();
+    record.soundWritten.reset();
+    for (std::size_t slot = 0; slot < panelFrame.size(); ++slot) {
+        if (panelFrame[slot] != kUntouchedMark) {
+            record.panel[slot] = panelFrame[slot];
+            record.panelWritten.set(slot);
+        }
+        if (soundFrame[slot] != kUntouchedMark) {
+            record.sound[slot] = soundFrame[slot];
+            record.soundWritten.set(slot);
+        }
+    }
+}
+
 std::int64_t frameCount(const Scenario& scenario) {
     if (!scenario.replay.steps.empty()) return static_cast<std::int64_t>(scenario.replay.frames.size());
     return static_cast<std::int64_t>(scenario.endMs) / scenario.stepMs + 1;
@@ -264,8 +284,6 @@ std::vector<std::string> run(const Scenario& scenario, const host::EntryPoints& 
     double previousSpeed = speed;
     std::size_t nextEvent = 0;
     std::uint32_t clockOffset = static_cast<std::uint32_t>(scenario.clockMs);
-    std::array<std::int32_t, frame::kSlotCount> panelFrame;
-    std::array<std::int32_t, frame::kSlotCount> soundFrame;
 
     std::int64_t index = 0;
     for (std::int64_t t = 0; t <= scenario.endMs; t += scenario.stepMs, ++index) {
@@ -326,21 +344,7 @@ std::vector<std::string> run(const Scenario& scenario, const host::EntryPoints& 
         state.sapPressure = static_cast<float>(channel(scenario, Channel::Sap, timeMs));
         state.current = static_cast<float>(channel(scenario, Channel::Current, timeMs));
 
-        panelFrame.fill(kUntouchedMark);
-        soundFrame.fill(kUntouchedMark);
-        record.handles = api.Elapse(state, panelFrame.data(), soundFrame.data());
-        record.panelWritten.reset();
-        record.soundWritten.reset();
-        for (std::size_t slot = 0; slot < panelFrame.size(); ++slot) {
-            if (panelFrame[slot] != kUntouchedMark) {
-                record.panel[slot] = panelFrame[slot];
-                record.panelWritten.set(slot);
-            }
-            if (soundFrame[slot] != kUntouchedMark) {
-                record.sound[slot] = soundFrame[slot];
-                record.soundWritten.set(slot);
-            }
-        }
+        elapseInto(api, state, record);
         sink(record);
 
         if (scenario.model.enabled) speed = modelSpeed(scenario.model, speed, record.handles, dt);

@@ -63,6 +63,10 @@ struct RunHooks {
 // Called once per frame with the frame just made; the record is reused for the next frame.
 using FrameSink = std::function<void(const FrameRecord&)>;
 
+// One Elapse with both arrays filled with the marker: the returned handles and the slots the
+// plug-in wrote go into the record (slots it did not write keep their last values).
+void elapseInto(const host::EntryPoints& api, const frame::VehicleState& state, FrameRecord& record);
+
 // The number of frames the scenario runs: 0 s to the end, every step.
 std::int64_t frameCount(const Scenario& scenario);
 
