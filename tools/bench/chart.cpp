@@ -415,7 +415,7 @@ void Chart::write(std::ostream& out, const std::vector<Checker::Result>& results
 
     // Handles: the driver's (thin, light) under the returned ones (thick), so a cut, a shaped
     // notch or a latched brake shows as a gap between the two.
-    c.section(handlesTop - 32, "Handles (notch): driver's thin, plug-in's thick");
+    c.section(handlesTop - 32, "Handles (notch): driver's thick and pale, plug-in's thin");
     const double notchStep = std::max(1.0, niceStep(maxNotch, 4));
     const double notchHigh = std::ceil(maxNotch / notchStep) * notchStep;
     for (double v = 0; v <= notchHigh + 1e-9; v += notchStep) {
