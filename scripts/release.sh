@@ -79,12 +79,14 @@ build_release() {
   local docs=$work/docs
   mkdir -p "$docs/docs"
   local links=(install.md=../README.html tavrel.md=tavrel.html quinsora.md=quinsora.html vesk.md=vesk.html
-    platforms.md=platforms.html scenarios.md=scenarios.html recorder.md=recorder.html)
+    platforms.md=platforms.html scenarios.md=scenarios.html recorder.md=recorder.html
+    bench-for-authors.md=bench-for-authors.html)
   "$python" "$src/scripts/pack_release.py" html "$docs/README.html" "$src/docs/install.md" \
     "Tavrel, Quinsora and Vesk: installing and using the plug-ins" \
     install.md=README.html tavrel.md=docs/tavrel.html quinsora.md=docs/quinsora.html vesk.md=docs/vesk.html \
-    platforms.md=docs/platforms.html scenarios.md=docs/scenarios.html recorder.md=docs/recorder.html ../CHANGELOG.md=CHANGELOG.txt
-  for page in tavrel quinsora vesk platforms scenarios recorder; do
+    platforms.md=docs/platforms.html scenarios.md=docs/scenarios.html recorder.md=docs/recorder.html \
+    bench-for-authors.md=docs/bench-for-authors.html ../CHANGELOG.md=CHANGELOG.txt
+  for page in tavrel quinsora vesk platforms scenarios recorder bench-for-authors; do
     "$python" "$src/scripts/pack_release.py" html "$docs/docs/$page.html" "$src/docs/$page.md" \
       "$(head -1 "$src/docs/$page.md" | sed 's/^# //')" "${links[@]}"
   done

@@ -36,6 +36,7 @@ tar -xzf "$tgz" -C "$work/linux"
 # The exact contents: what a user needs, nothing else.
 scenarios=$(cd "$here/../scenarios" && ls *.scn | sed 's|^|scenarios/|')
 pages="README.html
+docs/bench-for-authors.html
 docs/platforms.html
 docs/quinsora.html
 docs/recorder.html
@@ -111,7 +112,7 @@ run_scenarios "x64 bench.exe under Wine" "$win/x64" ../ "$wine64" bench.exe
 wine32=""
 for candidate in "${ATS_WINE32:-}" "$(command -v wine 2>/dev/null || true)" /usr/lib/wine/wine; do
   [ -n "$candidate" ] && [ -x "$candidate" ] && [ "$candidate" != "$wine64" ] || continue
-  if (cd "$win/x86" && timeout 120 "$candidate" bench.exe 2>&1 | grep -q '^usage: bench'); then wine32=$candidate; break; fi
+  if (cd "$win/x86" && timeout 120 "$candidate" bench.exe --help 2>&1 | grep -q '^usage: bench'); then wine32=$candidate; break; fi
 done
 if [ -n "$wine32" ]; then
   run_scenarios "x86 bench.exe under $wine32" "$win/x86" ../ "$wine32" bench.exe
